@@ -1,0 +1,160 @@
+// ScriptedHttpServer: an HTTP server on 127.0.0.1 that answers with scripted replies.
+#include "ScriptedHttpServer.h"
+
+#include <QEventLoop>
+#include <QSemaphore>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+void handle(QTcpSocket *socket, const ScriptedHttpServer::Reply &reply)
+{
+    using Reply = ScriptedHttpServer::Reply;
+    switch (reply.kind) {
+    case Reply::NeverAnswer:
+        return;
+    case Reply::CloseAtOnce:
+        socket->disconnectFromHost();
+        return;
+    case Reply::Respond:
+        QTimer::singleShot(reply.delayMs, socket, [socket, raw = reply.raw] {
+            socket->write(raw);
+            socket->disconnectFromHost();
+        });
+        return;
+    case Reply::Trickle: {
+        auto *timer = new QTimer(socket);
+        auto sent = std::make_shared<qsizetype>(0);
+        QObject::connect(timer, &QTimer::timeout, socket, [socket, timer, sent, raw = reply.raw] {
+            if (*sent >= raw.size()) {
+                timer->stop();
+                socket->disconnectFromHost();
+                return;
+            }
+            socket->write(raw.mid((*sent)++, 1));
+        });
+        timer->start(reply.delayMs);
+        return;
+    }
+    }
+}
+
+void serve(QTcpSocket *socket, ScriptedHttpServer *script)
+{
+    auto buffer = std::make_shared<QByteArray>();
+    QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, script, buffer] {
+        if (buffer->contains("\r\n\r\n"))
+            return; // the request is in; ignore anything after it
+        *buffer += socket->readAll();
+        if (!buffer->contains("\r\n\r\n"))
+            return;
+        const QByteArray requestLine = buffer->left(buffer->indexOf("\r\n"));
+        handle(socket, script->takeReply(requestLine));
+    });
+    QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+}
+
+QByteArray statusLine(int status)
+{
+    return "HTTP/1.1 " + QByteArray::number(status) + (status < 400 ? " OK" : " Error") + "\r\n";
+}
+
+} // namespace
+
+ScriptedHttpServer::Reply ScriptedHttpServer::text(const QByteArray &body, int status)
+{
+    Reply reply;
+    reply.raw = statusLine(status) + "Content-Type: text/plain\r\nContent-Length: "
+        + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    return reply;
+}
+
+ScriptedHttpServer::Reply ScriptedHttpServer::chunked(const QByteArray &body, int status)
+{
+    Reply reply;
+    reply.raw = statusLine(status)
+        + "Content-Type: text/plain\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
+    constexpr qsizetype chunk = 64 * 1024;
+    for (qsizetype at = 0; at < body.size(); at += chunk) {
+        const QByteArray piece = body.mid(at, chunk);
+        reply.raw += QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
+    }
+    reply.raw += "0\r\n\r\n";
+    return reply;
+}
+
+ScriptedHttpServer::Reply ScriptedHttpServer::neverAnswer()
+{
+    return Reply { Reply::NeverAnswer, {}, 0 };
+}
+
+ScriptedHttpServer::Reply ScriptedHttpServer::closeAtOnce()
+{
+    return Reply { Reply::CloseAtOnce, {}, 0 };
+}
+
+ScriptedHttpServer::ScriptedHttpServer()
+    : m_default(text("OK"))
+{
+    QSemaphore listening;
+    m_thread.reset(QThread::create([this, &listening] {
+        QTcpServer server;
+        server.listen(QHostAddress::LocalHost, 0);
+        m_port = server.serverPort();
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [&server, this] {
+            while (QTcpSocket *socket = server.nextPendingConnection())
+                serve(socket, this);
+        });
+        listening.release();
+        QEventLoop loop;
+        loop.exec(); // until QThread::quit()
+        // Sockets still open (never answered) go with the server.
+        const auto sockets = server.findChildren<QTcpSocket *>();
+        qDeleteAll(sockets);
+    }));
+    m_thread->start();
+    listening.acquire();
+}
+
+ScriptedHttpServer::~ScriptedHttpServer()
+{
+    m_thread->quit();
+    m_thread->wait();
+}
+
+QString ScriptedHttpServer::baseUrl() const
+{
+    return QStringLiteral("http://127.0.0.1:%1/").arg(m_port);
+}
+
+void ScriptedHttpServer::enqueue(const Reply &reply)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_queue.push_back(reply);
+}
+
+void ScriptedHttpServer::setDefaultReply(const Reply &reply)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_default = reply;
+}
+
+QList<QByteArray> ScriptedHttpServer::requestLines() const
+{
+    const QMutexLocker lock(&m_mutex);
+    return m_requestLines;
+}
+
+ScriptedHttpServer::Reply ScriptedHttpServer::takeReply(const QByteArray &requestLine)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_requestLines.append(requestLine);
+    if (m_queue.empty())
+        return m_default;
+    Reply reply = m_queue.front();
+    m_queue.pop_front();
+    return reply;
+}

@@ -1,0 +1,65 @@
+// ScriptedHttpServer: an HTTP server on 127.0.0.1 that answers with scripted replies and
+// records every request line exactly as it arrived. It runs on a thread of its own, so it
+// answers even while the test's main thread is blocked.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMutex>
+#include <QString>
+
+#include <deque>
+#include <memory>
+
+class QThread;
+
+class ScriptedHttpServer
+{
+public:
+    struct Reply
+    {
+        enum Kind {
+            Respond,     // send `raw` after `delayMs`, then close
+            NeverAnswer, // keep the connection open and say nothing
+            CloseAtOnce, // close the connection without a byte
+            Trickle,     // send `raw` one byte every `delayMs`, then close
+        };
+        Kind kind = Respond;
+        QByteArray raw;
+        int delayMs = 0;
+    };
+
+    // A complete HTTP/1.1 response with Content-Length and Connection: close.
+    static Reply text(const QByteArray &body, int status = 200);
+    // A response whose body is sent chunked, with no length announced.
+    static Reply chunked(const QByteArray &body, int status = 200);
+    static Reply neverAnswer();
+    static Reply closeAtOnce();
+
+    ScriptedHttpServer();
+    ~ScriptedHttpServer();
+    ScriptedHttpServer(const ScriptedHttpServer &) = delete;
+    ScriptedHttpServer &operator=(const ScriptedHttpServer &) = delete;
+
+    [[nodiscard]] quint16 port() const { return m_port; }
+    // "http://127.0.0.1:PORT/"
+    [[nodiscard]] QString baseUrl() const;
+
+    // Replies are used in the order queued; once the queue is empty, the default reply answers.
+    void enqueue(const Reply &reply);
+    void setDefaultReply(const Reply &reply);
+
+    // Each request's first line, e.g. "GET /log.php?u=x HTTP/1.1", in order of arrival.
+    [[nodiscard]] QList<QByteArray> requestLines() const;
+
+    // Called on the server thread.
+    Reply takeReply(const QByteArray &requestLine);
+
+private:
+    std::unique_ptr<QThread> m_thread;
+    quint16 m_port = 0;
+    mutable QMutex m_mutex;
+    std::deque<Reply> m_queue;
+    Reply m_default;
+    QList<QByteArray> m_requestLines;
+};

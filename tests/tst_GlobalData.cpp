@@ -1,0 +1,105 @@
+// The process-wide service object: one instance, its URL and version, alerts, reachability.
+#include "TestEnvironment.h"
+
+#include "shared/GlobalFunctions.h"
+
+#include "platform/Reachability.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+QList<QMessageBox *> openAlerts()
+{
+    QList<QMessageBox *> boxes;
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
+            boxes << box;
+    }
+    return boxes;
+}
+
+} // namespace
+
+class TestGlobalData : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup()
+    {
+        Reachability::clearTestAnswer();
+        qDeleteAll(openAlerts());
+    }
+
+    void thereIsOnlyOneInstance()
+    {
+        GlobalData *first = GlobalData::sharedGlobalData();
+        QVERIFY(first);
+        QCOMPARE(GlobalData::sharedGlobalData(), first);
+        QCOMPARE(GlobalData::allocWithZone(), nullptr);
+        QCOMPARE(first->copyWithZone(), first);
+    }
+
+    void versionAndBaseUrl()
+    {
+        GlobalData *data = GlobalData::sharedGlobalData();
+        QCOMPARE(data->ver(), QStringLiteral("v2.5"));
+        QVERIFY(data->url().endsWith(QLatin1Char('/')));
+        QVERIFY(data->url().startsWith(QLatin1String("http")));
+        QCOMPARE(data->url(), GlobalData::defaultUrl());
+    }
+
+    void connectedToNetwork_data()
+    {
+        QTest::addColumn<std::optional<quint32>>("flags");
+        QTest::addColumn<bool>("connected");
+        QTest::newRow("flags unreadable") << std::optional<quint32>() << false;
+        QTest::newRow("nothing set") << std::optional<quint32>(0u) << false;
+        QTest::newRow("reachable") << std::optional<quint32>(2u) << true;
+        QTest::newRow("reachable, connection required") << std::optional<quint32>(2u | 4u) << false;
+        QTest::newRow("connection required only") << std::optional<quint32>(4u) << false;
+        QTest::newRow("reachable with other flags") << std::optional<quint32>(2u | 1u | 0x40000u)
+                                                    << true;
+    }
+    void connectedToNetwork()
+    {
+        QFETCH(std::optional<quint32>, flags);
+        QFETCH(bool, connected);
+        Reachability::setTestAnswer(flags);
+        QCOMPARE(GlobalData::sharedGlobalData()->connectedToNetwork(), connected);
+    }
+
+    void alertWithEmptyMessageStillShows()
+    {
+        GlobalData::sharedGlobalData()->_showAlert(QStringLiteral(""));
+        const QList<QMessageBox *> boxes = openAlerts();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0]->windowTitle(), QString());
+        QCOMPARE(boxes[0]->text(), QString());
+        QCOMPARE(boxes[0]->buttons().size(), 1);
+        QCOMPARE(boxes[0]->buttons().first()->text().remove(QLatin1Char('&')),
+                 QStringLiteral("OK"));
+    }
+
+    void alertReturnsAtOnceAndClosesOnOk()
+    {
+        GlobalData::sharedGlobalData()->_showAlert(QStringLiteral("<b>Stopped</b> by server"),
+                                                   QStringLiteral("Peregrix"));
+        QList<QMessageBox *> boxes = openAlerts();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0]->windowTitle(), QStringLiteral("Peregrix"));
+        QCOMPARE(boxes[0]->text(), QStringLiteral("<b>Stopped</b> by server"));
+        QCOMPARE(boxes[0]->textFormat(), Qt::PlainText);
+        QPointer<QMessageBox> box = boxes[0];
+        box->buttons().first()->click();
+        QTRY_VERIFY(box.isNull());
+    }
+};
+
+PEREGRIX_TEST_MAIN(TestGlobalData)
+#include "tst_GlobalData.moc"

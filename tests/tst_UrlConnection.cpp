@@ -1,0 +1,212 @@
+// Asynchronous loading over real HTTP on 127.0.0.1: bodies whatever the status, failures,
+// the size limit, the time-out, and several exchanges at once.
+#include "ScriptedHttpServer.h"
+#include "TestEnvironment.h"
+
+#include "platform/PercentEscapes.h"
+#include "platform/UrlConnection.h"
+#include "platform/UrlExchange.h"
+
+#include <QApplication>
+#include <QTcpServer>
+#include <QtTest>
+
+#include <map>
+
+using Reply = ScriptedHttpServer::Reply;
+Q_DECLARE_METATYPE(ScriptedHttpServer::Reply)
+
+namespace {
+
+struct Exchange
+{
+    QStringList events;
+    QList<int> statuses;
+    QByteArray body;
+    QString error;
+    bool ended = false;
+};
+
+// Keeps each connection's reply apart, as the screens do.
+class Recorder : public UrlConnectionDelegate
+{
+public:
+    std::map<QString, Exchange> byUrl;
+    QStringList finishOrder;
+
+    Exchange &of(UrlConnection *c) { return byUrl[c->url().toString()]; }
+    void connectionDidReceiveResponse(UrlConnection *c, int status) override
+    {
+        of(c).events << "response";
+        of(c).statuses << status;
+        of(c).body.clear();
+    }
+    void connectionDidReceiveData(UrlConnection *c, const QByteArray &data) override
+    {
+        of(c).events << "data";
+        of(c).body += data;
+    }
+    void connectionDidFinishLoading(UrlConnection *c) override
+    {
+        of(c).events << "finish";
+        of(c).ended = true;
+        finishOrder << c->url().path();
+    }
+    void connectionDidFailWithError(UrlConnection *c, const QString &error) override
+    {
+        of(c).events << "fail";
+        of(c).error = error;
+        of(c).ended = true;
+    }
+};
+
+} // namespace
+
+class TestUrlConnection : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup() { UrlExchange::setTimeout(std::chrono::seconds(60)); }
+
+    void outcomes_data()
+    {
+        QTest::addColumn<Reply>("reply");
+        QTest::addColumn<bool>("finishes");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("status");
+        const QByteArray mib(UrlExchange::maxBodySize, 'x');
+        QTest::newRow("ok with id") << ScriptedHttpServer::text("OK3") << true << QByteArray("OK3") << 200;
+        QTest::newRow("404 body is a reply") << ScriptedHttpServer::text("Not here", 404) << true
+                                             << QByteArray("Not here") << 404;
+        QTest::newRow("500 body is a reply") << ScriptedHttpServer::text("~Server down", 500) << true
+                                             << QByteArray("~Server down") << 500;
+        QTest::newRow("empty body") << ScriptedHttpServer::text("") << true << QByteArray() << 200;
+        QTest::newRow("chunked") << ScriptedHttpServer::chunked("OK5") << true << QByteArray("OK5")
+                                 << 200;
+        QTest::newRow("binary") << ScriptedHttpServer::text(QByteArray("\0\xff\x80OK", 5)) << true
+                                << QByteArray("\0\xff\x80OK", 5) << 200;
+        QTest::newRow("exactly 1 MiB") << ScriptedHttpServer::text(mib) << true << mib << 200;
+        QTest::newRow("announced over 1 MiB") << ScriptedHttpServer::text(mib + "y") << false
+                                              << QByteArray() << 0;
+        QTest::newRow("chunked over 1 MiB") << ScriptedHttpServer::chunked(mib + mib) << false
+                                            << QByteArray() << 0;
+        QTest::newRow("closed without a byte") << ScriptedHttpServer::closeAtOnce() << false
+                                               << QByteArray() << 0;
+        Reply cut;
+        cut.raw = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\nConnection: close\r\n\r\nOK12";
+        QTest::newRow("closed mid-reply") << cut << false << QByteArray() << 0;
+        Reply nonsense;
+        nonsense.raw = "\x16\x03\x01 this is no HTTP at all\r\n\r\n";
+        QTest::newRow("not HTTP") << nonsense << false << QByteArray() << 0;
+    }
+    void outcomes()
+    {
+        QFETCH(Reply, reply);
+        QFETCH(bool, finishes);
+        QFETCH(QByteArray, body);
+        QFETCH(int, status);
+        ScriptedHttpServer server;
+        // The network layer may try a GET again on a fresh connection: answer it the same way.
+        server.setDefaultReply(reply);
+        Recorder recorder;
+        UrlConnection::start(QUrl(server.baseUrl() + "log.php?id=1"), &recorder);
+        QTRY_VERIFY_WITH_TIMEOUT(!recorder.byUrl.empty() && recorder.byUrl.begin()->second.ended,
+                                 20000);
+        const Exchange &e = recorder.byUrl.begin()->second;
+        QCOMPARE(e.events.last(), finishes ? QStringLiteral("finish") : QStringLiteral("fail"));
+        QCOMPARE(e.events.count("finish") + e.events.count("fail"), 1);
+        if (finishes) {
+            QCOMPARE(e.events.first(), QStringLiteral("response"));
+            QCOMPARE(e.statuses.last(), status);
+            QCOMPARE(e.body, body);
+        } else {
+            QVERIFY(!e.error.isEmpty());
+        }
+    }
+
+    void requestGoesOutExactlyAsEscaped()
+    {
+        ScriptedHttpServer server;
+        Recorder recorder;
+        const QString text = addingPercentEscapes(
+            server.baseUrl() + QStringLiteral("log.php?u=Jo Ann&d=a&b=c!$'()*+,;@~é&Late=Y"));
+        UrlConnection::start(urlWithString(text), &recorder);
+        QTRY_COMPARE(server.requestLines().size(), 1);
+        QCOMPARE(server.requestLines().first(),
+                 QByteArray("GET /log.php?u=Jo%20Ann&d=a&b=c!$'()*+,;@~%C3%A9&Late=Y HTTP/1.1"));
+    }
+
+    void severalInFlightAnswerInAnyOrder()
+    {
+        ScriptedHttpServer server;
+        // Replies leave the server in the reverse order of the requests.
+        for (int delay : { 600, 300, 0 }) {
+            Reply r = ScriptedHttpServer::text("OK" + QByteArray::number(delay));
+            r.delayMs = delay;
+            server.enqueue(r);
+        }
+        Recorder recorder;
+        int started = 0;
+        for (const char *path : { "a", "b", "c" }) {
+            UrlConnection::start(QUrl(server.baseUrl() + path), &recorder);
+            ++started;
+            QTRY_COMPARE(server.requestLines().size(), started);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.finishOrder.size(), 3, 10000);
+        QCOMPARE(recorder.finishOrder, (QStringList { "/c", "/b", "/a" }));
+        QCOMPARE(recorder.byUrl[server.baseUrl() + "a"].body, QByteArray("OK600"));
+        QCOMPARE(recorder.byUrl[server.baseUrl() + "b"].body, QByteArray("OK300"));
+        QCOMPARE(recorder.byUrl[server.baseUrl() + "c"].body, QByteArray("OK0"));
+    }
+
+    void serverThatNeverAnswersFailsAfterTheTimeOut()
+    {
+        UrlExchange::setTimeout(std::chrono::milliseconds(500));
+        ScriptedHttpServer server;
+        server.setDefaultReply(ScriptedHttpServer::neverAnswer());
+        Recorder recorder;
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(50);
+        QElapsedTimer clock;
+        clock.start();
+        UrlConnection::start(QUrl(server.baseUrl() + "log.php"), &recorder);
+        QTRY_VERIFY_WITH_TIMEOUT(!recorder.byUrl.empty() && recorder.byUrl.begin()->second.ended,
+                                 5000);
+        QCOMPARE(recorder.byUrl.begin()->second.events, QStringList { "fail" });
+        QVERIFY(clock.elapsed() >= 450);
+        QVERIFY(ticks >= 5); // the event loop kept running meanwhile
+    }
+
+    void refusedConnectionFails()
+    {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = closed.serverPort();
+        closed.close();
+        Recorder recorder;
+        UrlConnection::start(QUrl(QStringLiteral("http://127.0.0.1:%1/log.php").arg(port)),
+                             &recorder);
+        QTRY_VERIFY(!recorder.byUrl.empty() && recorder.byUrl.begin()->second.ended);
+        QCOMPARE(recorder.byUrl.begin()->second.events, QStringList { "fail" });
+    }
+
+    void cancelledConnectionSaysNothingMore()
+    {
+        ScriptedHttpServer server;
+        Reply slow = ScriptedHttpServer::text("OK1");
+        slow.delayMs = 200;
+        server.enqueue(slow);
+        Recorder recorder;
+        UrlConnection *c = UrlConnection::start(QUrl(server.baseUrl() + "x"), &recorder);
+        QTRY_COMPARE(server.requestLines().size(), 1);
+        c->cancel();
+        QTest::qWait(400);
+        QVERIFY(recorder.byUrl.empty());
+    }
+};
+
+PEREGRIX_TEST_MAIN(TestUrlConnection)
+#include "tst_UrlConnection.moc"
