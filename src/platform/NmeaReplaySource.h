@@ -1,0 +1,55 @@
+// NmeaReplaySource: replays a recorded NMEA file as a live position source, looping at its end.
+#pragma once
+
+#include <QDateTime>
+#include <QGeoPositionInfoSource>
+#include <QTimer>
+
+#include <vector>
+
+class NmeaReplaySource : public QGeoPositionInfoSource
+{
+    Q_OBJECT
+public:
+    // One fix of the recording: the sentences that share a time of day.
+    struct Epoch
+    {
+        QTime timeOfDay;
+        QGeoPositionInfo info; // coordinate and attributes; stamped when replayed
+    };
+
+    // Metres of horizontal error per unit of HDOP, a typical figure for a consumer receiver.
+    static constexpr double userEquivalentRangeError = 5.0;
+    static constexpr qint64 maxFileSize = 64 * 1024 * 1024;
+
+    // The fixes of a recording, in order; sentences that fail their checksum, epochs without
+    // a fix and lines that are no NMEA at all are skipped.
+    [[nodiscard]] static std::vector<Epoch> readEpochs(const QByteArray &nmea);
+
+    explicit NmeaReplaySource(const QString &fileName, QObject *parent = nullptr);
+
+    void setUpdateInterval(int msec) override;
+    [[nodiscard]] QGeoPositionInfo lastKnownPosition(bool fromSatellitePositioningMethodsOnly
+                                                     = false) const override;
+    [[nodiscard]] PositioningMethods supportedPositioningMethods() const override;
+    [[nodiscard]] int minimumUpdateInterval() const override;
+    [[nodiscard]] Error error() const override { return m_error; }
+
+public Q_SLOTS:
+    void startUpdates() override;
+    void stopUpdates() override;
+    void requestUpdate(int timeout = 0) override;
+
+private:
+    void replayNext();
+    [[nodiscard]] int pauseAfter(std::size_t index) const;
+    void fail(Error error);
+
+    QString m_fileName;
+    std::vector<Epoch> m_epochs;
+    std::size_t m_next = 0;
+    QTimer m_timer;
+    QGeoPositionInfo m_last;
+    Error m_error = NoError;
+    bool m_loaded = false;
+};
