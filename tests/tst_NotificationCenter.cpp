@@ -70,6 +70,18 @@ private Q_SLOTS:
         QCOMPARE(others, 2);
     }
 
+    void observerOfAnObjectGoesQuietWithIt()
+    {
+        NotificationCenter center;
+        int heard = 0;
+        auto owner = std::make_unique<QObject>();
+        center.addObserver("A", owner.get(), [&](const Notification &) { ++heard; });
+        center.postNotificationName("A");
+        owner.reset();
+        center.postNotificationName("A");
+        QCOMPARE(heard, 1);
+    }
+
     void handlerMayPostAgain()
     {
         NotificationCenter center;

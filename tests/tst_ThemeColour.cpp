@@ -65,13 +65,13 @@ private Q_SLOTS:
                 ThemeColour::paint(w, GlobalData::sharedGlobalData()->getBackgroundColour());
             };
         };
-        ThemeColour::observe(repaint(&first));
+        ThemeColour::observe(&first, repaint(&first));
         ThemeColour::post();
         QCOMPARE(ThemeColour::backgroundOf(&first).rgb(), QColor(0x33, 0x66, 0x99).rgb());
         QVERIFY(first.autoFillBackground());
 
         // A screen built later paints itself with the same stored colour when it posts.
-        ThemeColour::observe(repaint(&second));
+        ThemeColour::observe(&second, repaint(&second));
         UserDefaults::standardUserDefaults().setString(QStringLiteral("112233"), PreferenceKeys::bg);
         ThemeColour::post();
         QCOMPARE(ThemeColour::backgroundOf(&first).rgb(), QColor(0x11, 0x22, 0x33).rgb());

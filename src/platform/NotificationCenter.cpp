@@ -1,6 +1,8 @@
 // NotificationCenter: process-wide publish and subscribe by name, delivered synchronously.
 #include "NotificationCenter.h"
 
+#include <QPointer>
+
 NotificationCenter &NotificationCenter::defaultCenter()
 {
     static NotificationCenter center;
@@ -10,6 +12,15 @@ NotificationCenter &NotificationCenter::defaultCenter()
 void NotificationCenter::addObserver(const QString &name, Handler handler)
 {
     m_observers[name].push_back(std::move(handler));
+}
+
+void NotificationCenter::addObserver(const QString &name, const QObject *owner, Handler handler)
+{
+    addObserver(name, [guard = QPointer<const QObject>(owner), h = std::move(handler)](
+                          const Notification &n) {
+        if (guard)
+            h(n);
+    });
 }
 
 void NotificationCenter::postNotificationName(const QString &name, const QVariant &object)

@@ -1,6 +1,7 @@
 // NotificationCenter: process-wide publish and subscribe by name, delivered synchronously.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QVariant>
 
@@ -27,6 +28,9 @@ public:
 
     // Observers hear the name from any sender and stay registered for the life of the centre.
     void addObserver(const QString &name, Handler handler);
+    // The same, for an observer that belongs to an object: once the object is gone, the
+    // observer stays registered but is no longer called.
+    void addObserver(const QString &name, const QObject *owner, Handler handler);
 
     // Calls every observer of the name, in the order they registered, before returning.
     void postNotificationName(const QString &name, const QVariant &object = {});

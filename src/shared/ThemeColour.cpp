@@ -34,10 +34,10 @@ QColor ThemeColour::fromStoredText(const QString &text)
     return QColor::fromRgbF(red, green, blue, 1.0f);
 }
 
-void ThemeColour::observe(std::function<void()> backgroundColorSet)
+void ThemeColour::observe(const QObject *screen, std::function<void()> backgroundColorSet)
 {
     NotificationCenter::defaultCenter().addObserver(
-        NotificationNames::BGColourSet,
+        NotificationNames::BGColourSet, screen,
         [handler = std::move(backgroundColorSet)](const Notification &) { handler(); });
 }
 

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class QObject;
 class QWidget;
 
 namespace ThemeColour {
@@ -14,8 +15,9 @@ namespace ThemeColour {
 // pair that starts with none reads as 0). Null or any length but 6 gives yellow.
 [[nodiscard]] QColor fromStoredText(const QString &text);
 
-// Registers a screen's backgroundColorSet handler for "BGColourSet", for good.
-void observe(std::function<void()> backgroundColorSet);
+// Registers a screen's backgroundColorSet handler for "BGColourSet", for as long as the screen
+// lives.
+void observe(const QObject *screen, std::function<void()> backgroundColorSet);
 // Asks every themed screen to repaint from the stored colour.
 void post();
 

@@ -1,0 +1,74 @@
+// MainViewController: the tracking screen: position intake, the one-second send scheduler and
+// the position report with its counters.
+#pragma once
+
+#include "ui_MainView.h"
+
+#include "platform/LocationManagerDelegate.h"
+#include "platform/UrlConnectionDelegate.h"
+#include "platform/ViewController.h"
+
+#include <QDateTime>
+#include <QTimer>
+
+#include <map>
+
+class MainViewController : public ViewController,
+                           public LocationManagerDelegate,
+                           public UrlConnectionDelegate
+{
+    Q_OBJECT
+public:
+    explicit MainViewController(QObject *parent = nullptr);
+    ~MainViewController() override;
+
+    // The screen's outlets, from its form.
+    Ui::MainView ui;
+
+    // Scheduler
+    void handleTimer();
+    [[nodiscard]] qint32 getFrequency() const;
+    QString fillString();
+    [[nodiscard]] bool isSwitchedOn() const;
+    void switchAction(QObject *sender);
+    void sendNow();
+    void switchToBackgroundMode(bool background);
+    void backgroundColorSet();
+
+    // Position intake
+    void locationManagerDidUpdateToLocation(LocationManager *manager, const Location &newLocation,
+                                            const Location &oldLocation) override;
+    void locationManagerDidFailWithError(LocationManager *manager, const QString &error) override;
+    void locationUnitsSet();
+    void speedSet();
+
+    // Position report
+    void sendData();
+    void connectionDidReceiveResponse(UrlConnection *connection, int statusCode) override;
+    void connectionDidReceiveData(UrlConnection *connection, const QByteArray &data) override;
+    void connectionDidFinishLoading(UrlConnection *connection) override;
+    void connectionDidFailWithError(UrlConnection *connection, const QString &error) override;
+
+    // Starts a new run as at launch: counters, report id and flags back to their first values.
+    static void resetRunState();
+    // The location manager of the process, once a tracking screen has loaded.
+    [[nodiscard]] static LocationManager *locationManager();
+
+protected:
+    void loadView(QWidget *view) override;
+    void viewDidLoad() override;
+
+private:
+    void observeSettings();
+    void startLocationService();
+    void appendDebug(const QString &marker);
+    void showStatusLine();
+    void setStatusColours(bool failure);
+
+    QDateTime lastSend;
+    QString version;
+    qint32 iSelectedSpeed = 0;
+    QString sSpeed;
+    std::map<UrlConnection *, QByteArray> responseData; // one reply buffer per exchange
+    QTimer *timer = nullptr;
+};

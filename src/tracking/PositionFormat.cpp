@@ -1,0 +1,47 @@
+// PositionFormat: the texts in which the tracking screen shows a position and a speed.
+#include "PositionFormat.h"
+
+#include <cmath>
+#include <limits>
+
+qint32 PositionFormat::cutToInt(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= double(std::numeric_limits<qint32>::max()))
+        return std::numeric_limits<qint32>::max();
+    if (value <= double(std::numeric_limits<qint32>::min()))
+        return std::numeric_limits<qint32>::min();
+    return qint32(value);
+}
+
+QString PositionFormat::coordinateText(double v, qint32 locationUnits)
+{
+    if (locationUnits != 1)
+        return QString::asprintf("%3.6f", v);
+    // Whole degrees keep the sign; minutes and seconds are always 0 to 59, every step cut.
+    const qint32 iD = cutToInt(v);
+    double dM = (v - iD) * 60.0;
+    if (dM < 0)
+        dM = std::fabs(dM);
+    const qint32 iM = cutToInt(dM);
+    const double dS = (dM - iM) * 60.0;
+    const qint32 iS = cutToInt(dS);
+    return QStringLiteral("%1\u2218 %2' %3\"").arg(iD).arg(iM).arg(iS);
+}
+
+std::optional<QString> PositionFormat::speedText(double metresPerSecond, qint32 speedUnit)
+{
+    if (cutToInt(metresPerSecond) == -1)
+        return QStringLiteral("n/a");
+    switch (speedUnit) {
+    case 0:
+        return QStringLiteral("%1 MPH").arg(cutToInt(metresPerSecond * 36.0 * 0.0625));
+    case 1:
+        return QStringLiteral("%1 KPH").arg(cutToInt(metresPerSecond * 36.0 / 10.0));
+    case 2:
+        return QString::asprintf("%2.1f m/sec", metresPerSecond);
+    default:
+        return std::nullopt;
+    }
+}
