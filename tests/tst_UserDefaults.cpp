@@ -169,6 +169,17 @@ private Q_SLOTS:
         QCOMPARE(store.floatForKey(QStringLiteral("k")), asFloat);
     }
 
+    void removedKeyReadsAsAbsentAgain()
+    {
+        UserDefaults store(file());
+        store.setString(QStringLiteral("Anna"), QStringLiteral("user"));
+        QVERIFY(store.synchronize());
+        store.removeObjectForKey(QStringLiteral("user"));
+        QVERIFY(store.stringForKey(QStringLiteral("user")).isNull());
+        QVERIFY(store.synchronize());
+        QVERIFY(UserDefaults(file()).stringForKey(QStringLiteral("user")).isNull());
+    }
+
     void writesAreVisibleAtOnceAndOnlyFlushedOnesSurvive()
     {
         UserDefaults store(file());

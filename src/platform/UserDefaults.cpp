@@ -156,6 +156,12 @@ void UserDefaults::setFloat(float value, const QString &key)
     setStoredText(key, QLocale::c().toString(double(value), 'g', 9));
 }
 
+void UserDefaults::removeObjectForKey(const QString &key)
+{
+    m_settings->remove(key);
+    m_written.remove(key);
+}
+
 bool UserDefaults::synchronize()
 {
     const QString path = m_settings->fileName();

@@ -33,6 +33,7 @@ public:
     void setInteger(qint32 value, const QString &key);
     void setBool(bool value, const QString &key);
     void setFloat(float value, const QString &key);
+    void removeObjectForKey(const QString &key);
 
     // Writes the store to disk atomically; false when that failed (the values stay in memory).
     bool synchronize();

@@ -1,0 +1,570 @@
+// The tracking screen: what it shows of a position, when the scheduler reports, the report as
+// it reaches a server on 127.0.0.1, and what each reply does.
+#include "ScriptedHttpServer.h"
+#include "TestEnvironment.h"
+
+#include "tracking/MainViewController.h"
+
+#include "shared/GlobalFunctions.h"
+#include "shared/NotificationNames.h"
+#include "shared/PreferenceKeys.h"
+
+#include "platform/Clock.h"
+#include "platform/Device.h"
+#include "platform/LocationManager.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Reachability.h"
+#include "platform/UserDefaults.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QtTest>
+
+using Reply = ScriptedHttpServer::Reply;
+
+namespace {
+
+UserDefaults &prefs()
+{
+    return UserDefaults::standardUserDefaults();
+}
+
+Location at(double lat, double lon, double accuracy = 65.9, double speed = 10.0)
+{
+    Location l;
+    l.latitude = lat;
+    l.longitude = lon;
+    l.horizontalAccuracy = accuracy;
+    l.speed = speed;
+    return l;
+}
+
+QList<QMessageBox *> openAlerts()
+{
+    QList<QMessageBox *> boxes;
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
+            boxes << box;
+    }
+    return boxes;
+}
+
+const QDateTime reportTime(QDate(2026, 3, 6), QTime(14, 5, 9));
+
+} // namespace
+
+class TestMainViewController : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ScriptedHttpServer> server;
+    std::unique_ptr<MainViewController> screen;
+    QStringList sent; // objects of "LocationSent"
+    QStringList oks;  // objects of "LocationOK"
+
+    // A tracking screen as at launch, with these preferences; its own timer and position source
+    // are stopped, so the test decides when a tick or a position happens.
+    MainViewController &open(bool validated = true, bool switchOn = true)
+    {
+        prefs().setBool(validated, PreferenceKeys::validated);
+        prefs().setBool(switchOn, PreferenceKeys::sendauto);
+        MainViewController::resetRunState();
+        screen = std::make_unique<MainViewController>();
+        screen->view();
+        screen->findChild<QTimer *>(QStringLiteral("handleTimer"))->stop();
+        if (QGeoPositionInfoSource *source = MainViewController::locationManager()->source())
+            source->stopUpdates();
+        return *screen;
+    }
+    void position(const Location &l)
+    {
+        screen->locationManagerDidUpdateToLocation(MainViewController::locationManager(), l, {});
+    }
+    [[nodiscard]] QString text(QLabel *label) const { return label->text(); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // A replay file that is never played: positions come from the tests.
+        LocationManager::setSourceOption(QStringLiteral("nmea:") + QStringLiteral(DEMO_TRACK));
+        NotificationCenter::defaultCenter().addObserver(
+            NotificationNames::LocationSent, this,
+            [this](const Notification &n) { sent << n.object.toString(); });
+        NotificationCenter::defaultCenter().addObserver(
+            NotificationNames::LocationOK, this,
+            [this](const Notification &n) { oks << n.object.toString(); });
+    }
+
+    void init()
+    {
+        for (const QString &key :
+             { PreferenceKeys::user, PreferenceKeys::validated, PreferenceKeys::frequency,
+               PreferenceKeys::locationunits, PreferenceKeys::speed, PreferenceKeys::sendspeed,
+               PreferenceKeys::sendauto, PreferenceKeys::bg })
+            prefs().removeObjectForKey(key);
+        prefs().setString(QStringLiteral("Jo Ann"), PreferenceKeys::user);
+        server = std::make_unique<ScriptedHttpServer>();
+        GlobalData::sharedGlobalData()->setUrl(server->baseUrl());
+        Reachability::setTestAnswer(Reachability::Reachable);
+        Clock::setTime(reportTime);
+        sent.clear();
+        oks.clear();
+    }
+
+    void cleanup()
+    {
+        screen.reset();
+        server.reset();
+        qDeleteAll(openAlerts());
+        Clock::resetTime();
+    }
+
+    void setUpFromAnEmptyStore()
+    {
+        prefs().removeObjectForKey(PreferenceKeys::user);
+        MainViewController::resetRunState();
+        screen = std::make_unique<MainViewController>();
+        screen->view();
+        const Ui::MainView &ui = screen->ui;
+        QCOMPARE(prefs().stringForKey(PreferenceKeys::deviceid), Device::uniqueIdentifier());
+        QCOMPARE(ui.labVersion->text(), QStringLiteral("v2.5"));
+        QCOMPARE(ui.labMessage->text(), QStringLiteral("Updates are turned off. ."));
+        QVERIFY(!ui.swOnOff->isOn());
+        QVERIFY(ui.swOnOff->isEnabled());
+        QVERIFY(!ui.labWarning->text().isEmpty());
+        QVERIFY(ui.labDebug->text().isEmpty());
+        QCOMPARE(screen->getFrequency(), 15);
+        QCOMPARE(screen->view()->palette().color(QPalette::Window), QColor(255, 255, 0));
+        screen->handleTimer();
+        QCOMPARE(ui.labMessage->text(), QStringLiteral("Updates are turned off. .."));
+        QVERIFY(!ui.cbSendNow->isEnabled());
+    }
+
+    void disabledLocationServices()
+    {
+        LocationManager::setSourceOption(QStringLiteral("nmea:/nonexistent/track.nmea"));
+        MainViewController &s = open(true, true);
+        LocationManager::setSourceOption(QStringLiteral("nmea:") + QStringLiteral(DEMO_TRACK));
+        QCOMPARE(s.ui.labMessage->text(), QStringLiteral("Location Services are disabled"));
+        QVERIFY(!s.ui.swOnOff->isEnabled());
+        QVERIFY(s.ui.swOnOff->isOn()); // "sendauto" still sets it, on but disabled
+        s.handleTimer();
+        QCOMPARE(s.ui.labMessage->text(), QStringLiteral("No GPS data. ."));
+    }
+
+    void coordinates_data()
+    {
+        QTest::addColumn<int>("units");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("51.5 dms") << 1 << 51.5 << QStringLiteral("51\u2218 30' 0\"");
+        QTest::newRow("-0.1275 dms loses its sign") << 1 << -0.1275 << QStringLiteral("0\u2218 7' 39\"");
+        QTest::newRow("-33.5 dms") << 1 << -33.5 << QStringLiteral("-33\u2218 30' 0\"");
+        QTest::newRow("-33.8 dms cuts") << 1 << -33.8 << QStringLiteral("-33\u2218 47' 59\"");
+        QTest::newRow("51.5 decimal") << 0 << 51.5 << QStringLiteral("51.500000");
+        QTest::newRow("-0.1275 units 2") << 2 << -0.1275 << QStringLiteral("-0.127500");
+        QTest::newRow("units 7 decimal") << 7 << 151.2 << QStringLiteral("151.200000");
+    }
+    void coordinates()
+    {
+        QFETCH(int, units);
+        QFETCH(double, value);
+        QFETCH(QString, shown);
+        MainViewController &s = open();
+        prefs().setInteger(units, PreferenceKeys::locationunits);
+        NotificationCenter::defaultCenter().postNotificationName(NotificationNames::LocationUnitsSet);
+        position(at(value, value));
+        QCOMPARE(s.ui.labLat->text(), shown);
+        QCOMPARE(s.ui.labLong->text(), shown);
+    }
+
+    void speeds_data()
+    {
+        QTest::addColumn<int>("unit");
+        QTest::addColumn<double>("speed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("MPH") << 0 << 10.0 << QStringLiteral("22 MPH");
+        QTest::newRow("KPH") << 1 << 10.0 << QStringLiteral("36 KPH");
+        QTest::newRow("m/sec") << 2 << 10.0 << QStringLiteral("10.0 m/sec");
+        QTest::newRow("zero MPH") << 0 << 0.0 << QStringLiteral("0 MPH");
+        QTest::newRow("unknown MPH") << 0 << -1.0 << QStringLiteral("n/a");
+        QTest::newRow("unknown KPH") << 1 << -1.0 << QStringLiteral("n/a");
+        QTest::newRow("unknown m/sec") << 2 << -1.0 << QStringLiteral("n/a");
+        QTest::newRow("unknown unit keeps the text") << 5 << 10.0 << QStringLiteral("4 MPH");
+        QTest::newRow("absurd speed does not overflow") << 1 << 1e300 << QStringLiteral("2147483647 KPH");
+    }
+    void speeds()
+    {
+        QFETCH(int, unit);
+        QFETCH(double, speed);
+        QFETCH(QString, shown);
+        MainViewController &s = open();
+        position(at(1, 1, 5, 2.0)); // 4 MPH under the default unit
+        prefs().setInteger(unit, PreferenceKeys::speed);
+        NotificationCenter::defaultCenter().postNotificationName(NotificationNames::SpeedSet);
+        QCOMPARE(s.ui.labSpeed->text(), QStringLiteral("4 MPH")); // no redraw until a position
+        position(at(1, 1, 5, speed));
+        QCOMPARE(s.ui.labSpeed->text(), shown);
+    }
+
+    void accuracyIsCutFailureShowsAndRecovers()
+    {
+        MainViewController &s = open();
+        position(at(51.5, -0.1275, 65.9, 10));
+        QCOMPARE(s.ui.labAccuracy->text(), QStringLiteral("65m"));
+        screen->locationManagerDidFailWithError(MainViewController::locationManager(), "gone");
+        QCOMPARE(s.ui.labLat->text(), QStringLiteral("Location search failed"));
+        QCOMPARE(s.ui.labLong->text(), QStringLiteral("Location search failed"));
+        QCOMPARE(s.ui.labAccuracy->text(), QStringLiteral("n/a"));
+        QCOMPARE(s.ui.labSpeed->text(), QStringLiteral("n/a"));
+        s.handleTimer();
+        QCOMPARE(s.ui.labMessage->text(), QStringLiteral("No GPS data. .."));
+        QVERIFY(!s.ui.cbSendNow->isEnabled());
+        QVERIFY(sent.isEmpty());
+        position(at(51.5, -0.1275, 12.2, 10));
+        QCOMPARE(s.ui.labLat->text(), QStringLiteral("51.500000"));
+        QCOMPARE(s.ui.labAccuracy->text(), QStringLiteral("12m"));
+        s.handleTimer();
+        QCOMPARE(sent.size(), 1);
+    }
+
+    void tickMessages_data()
+    {
+        QTest::addColumn<bool>("switchOn");
+        QTest::addColumn<int>("frequency");
+        QTest::addColumn<bool>("validated");
+        QTest::addColumn<bool>("hasPosition");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("reports");
+        QTest::newRow("off") << false << 0 << true << true << "Updates are turned off. " << false;
+        QTest::newRow("frequency not set")
+            << true << 9 << true << true << "Update frequency is not set! " << false;
+        QTest::newRow("off, frequency not set")
+            << false << -1 << true << true << "Update frequency is not set! " << false;
+        QTest::newRow("not validated") << true << 0 << false << true
+                                       << "User Name has not been validated. " << false;
+        QTest::newRow("not validated, no position")
+            << true << 0 << false << false << "User Name has not been validated. " << false;
+        QTest::newRow("no position") << true << 0 << true << false << "No GPS data. " << false;
+        QTest::newRow("reports") << true << 3 << true << true << "" << true;
+    }
+    void tickMessages()
+    {
+        QFETCH(bool, switchOn);
+        QFETCH(int, frequency);
+        QFETCH(bool, validated);
+        QFETCH(bool, hasPosition);
+        QFETCH(QString, message);
+        QFETCH(bool, reports);
+        prefs().setInteger(frequency, PreferenceKeys::frequency);
+        MainViewController &s = open(validated, switchOn);
+        if (hasPosition)
+            position(at(51.5, -0.1275));
+        s.handleTimer();
+        const QString shown = s.ui.labMessage->text();
+        QVERIFY2(shown.startsWith(message), qPrintable(shown));
+        QVERIFY2(message.isEmpty() || shown.size() > message.size(), "dots follow the message");
+        QCOMPARE(sent.size(), reports ? 1 : 0);
+        QCOMPARE(s.ui.cbSendNow->isEnabled(), validated && hasPosition);
+    }
+
+    void dotsGrowAndShrink()
+    {
+        MainViewController &s = open(false, false);
+        MainViewController::resetRunState();
+        QList<int> lengths;
+        for (int i = 0; i < 13; ++i)
+            lengths << s.fillString().size();
+        QCOMPARE(lengths, (QList<int> { 1, 2, 3, 4, 5, 4, 3, 2, 1, 0, 1, 2, 3 }));
+    }
+
+    void nextSendLabel_data()
+    {
+        QTest::addColumn<int>("frequency");
+        QTest::addColumn<QString>("every");
+        QTest::addColumn<int>("seconds");
+        QTest::newRow("0") << 0 << "(every 15 secs)" << 15;
+        QTest::newRow("1") << 1 << "(every 30 secs)" << 30;
+        QTest::newRow("2") << 2 << "(every 1 min)" << 60;
+        QTest::newRow("3") << 3 << "(every 2 mins)" << 120;
+        QTest::newRow("4") << 4 << "(every 5 mins)" << 300;
+        QTest::newRow("5") << 5 << "(every 10 mins)" << 600;
+    }
+    void nextSendLabel()
+    {
+        QFETCH(int, frequency);
+        QFETCH(QString, every);
+        QFETCH(int, seconds);
+        prefs().setInteger(frequency, PreferenceKeys::frequency);
+        MainViewController &s = open(false, true);
+        s.handleTimer();
+        QCOMPARE(s.ui.labNextSend->text(), QStringLiteral("asap ") + every);
+        prefs().setBool(true, PreferenceKeys::validated);
+        position(at(51.5, -0.1275));
+        s.handleTimer(); // reports at once
+        QCOMPARE(sent.size(), 1);
+        Clock::advance(1000);
+        s.handleTimer();
+        QCOMPARE(s.ui.labNextSend->text(),
+                 reportTime.addSecs(seconds).toString(QStringLiteral("HH:mm:ss ")) + every);
+    }
+
+    void reportsOnlyWhenMoreThanTheFrequencyHasPassed()
+    {
+        MainViewController &s = open();
+        position(at(51.5, -0.1275));
+        s.handleTimer();
+        QCOMPARE(sent.size(), 1);
+        Clock::setTime(reportTime.addSecs(15));
+        s.handleTimer();
+        QCOMPARE(sent.size(), 1); // exactly the frequency: not yet
+        Clock::setTime(reportTime.addMSecs(15'001));
+        s.handleTimer();
+        QCOMPARE(sent.size(), 2);
+        s.handleTimer();
+        QCOMPARE(sent.size(), 2);
+    }
+
+    void switchingOffEmptiesTheNextSendLabel()
+    {
+        MainViewController &s = open(true, true);
+        s.handleTimer();
+        QVERIFY(!s.ui.labNextSend->text().isEmpty());
+        QTest::mouseClick(s.ui.swOnOff, Qt::LeftButton);
+        QVERIFY(!s.ui.swOnOff->isOn());
+        QCOMPARE(s.ui.labNextSend->text(), QString());
+        s.handleTimer();
+        QVERIFY(s.ui.labMessage->text().startsWith(QLatin1String("Updates are turned off. ")));
+    }
+
+    void sendNowWorksWithTheSwitchOff()
+    {
+        MainViewController &s = open(true, false);
+        s.sendNow();
+        QVERIFY(sent.isEmpty()); // no position yet
+        position(at(51.5, -0.1275));
+        s.handleTimer();
+        QVERIFY(s.ui.cbSendNow->isEnabled());
+        Clock::advance(5000);
+        QTest::mouseClick(s.ui.cbSendNow, Qt::LeftButton);
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(s.ui.labStatus->text(), QStringLiteral("Sending"));
+        QCOMPARE(s.ui.labLastSend->text(), QStringLiteral("14:05:14"));
+        // The scheduled report, once switched on, counts from the manual one.
+        s.ui.swOnOff->setOn(true);
+        Clock::advance(15'000);
+        s.handleTimer();
+        QCOMPARE(sent.size(), 1);
+        Clock::advance(1);
+        s.handleTimer();
+        QCOMPARE(sent.size(), 2);
+    }
+
+    void backgroundPositionRunsATick()
+    {
+        MainViewController &s = open();
+        s.switchToBackgroundMode(true);
+        position(at(51.5, -0.1275));
+        QCOMPARE(sent.size(), 1);
+        position(at(51.5, -0.1275)); // half a second later: lastSend has moved, no second report
+        QCOMPARE(sent.size(), 1);
+        QVERIFY(s.ui.labDebug->text().isEmpty());
+        s.switchToBackgroundMode(false);
+        position(at(51.5, -0.1275));
+        QCOMPARE(sent.size(), 1);
+    }
+
+    void reportArrivesByteForByte_data()
+    {
+        QTest::addColumn<bool>("sendSpeed");
+        QTest::addColumn<QByteArray>("speed");
+        QTest::newRow("speed sent") << true << QByteArray("22%20MPH");
+        QTest::newRow("speed not sent") << false << QByteArray(".");
+    }
+    void reportArrivesByteForByte()
+    {
+        QFETCH(bool, sendSpeed);
+        QFETCH(QByteArray, speed);
+        prefs().setBool(sendSpeed, PreferenceKeys::sendspeed);
+        MainViewController &s = open();
+        position(at(51.5, -0.1275, 65.9, 10.0));
+        s.handleTimer();
+        QTRY_COMPARE(server->requestLines().size(), 1);
+        const QByteArray device = Device::uniqueIdentifier().toLatin1();
+        QCOMPARE(server->requestLines().first(),
+                 "GET /log.php?u=Jo%20Ann&d=" + device
+                     + "&lat=51.500000&long=-0.127500&when=20260306140509&ver=v2.5&acc=65&speed="
+                     + speed + "&id=1 HTTP/1.1");
+        QCOMPARE(sent, QStringList { server->baseUrl() + "log.php?u=Jo Ann&d=" + device
+                                     + "&lat=51.500000&long=-0.127500&when=20260306140509"
+                                       "&ver=v2.5&acc=65&speed="
+                                     + (sendSpeed ? "22 MPH" : ".") + "&id=1" });
+        QTRY_COMPARE(oks, QStringList { "OK" });
+    }
+
+    void storedReportsUseUpIds()
+    {
+        MainViewController &s = open();
+        position(at(1, 2));
+        s.sendNow();
+        Reachability::setTestAnswer(0u);
+        s.sendNow();
+        QCOMPARE(s.ui.labStatus->text(), QStringLiteral("Stored"));
+        Reachability::setTestAnswer(Reachability::Reachable);
+        s.sendNow();
+        QCOMPARE(sent.size(), 3);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(sent[i].endsWith(QStringLiteral("&id=%1").arg(i + 1)));
+        QTRY_COMPARE(server->requestLines().size(), 2);
+        const QList<QByteArray> lines = server->requestLines();
+        QVERIFY(lines[0].endsWith("&id=1 HTTP/1.1") || lines[1].endsWith("&id=1 HTTP/1.1"));
+        QVERIFY(lines[0].endsWith("&id=3 HTTP/1.1") || lines[1].endsWith("&id=3 HTTP/1.1"));
+        QTRY_COMPARE(s.ui.labSends->text(),
+                     QStringLiteral("2 Sends : 2 OK : 0 Failed : 0 Pending : 1 Stored"));
+    }
+
+    void replies_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("failure");
+        QTest::addColumn<bool>("switchOn");
+        QTest::addColumn<bool>("switchEnabled");
+        QTest::addColumn<QString>("alert"); // null: none
+        QTest::addColumn<QStringList>("posted");
+        const QString none;
+        QTest::newRow("OK") << QByteArray("OK") << 200 << "OK" << false << true << true << none
+                            << QStringList { "OK" };
+        QTest::newRow("OK with id") << QByteArray("OK17") << 200 << "OK" << false << true << true
+                                    << none << QStringList { "OK17" };
+        QTest::newRow("OK in a 404") << QByteArray("OK1") << 404 << "OK" << false << true << true
+                                     << none << QStringList { "OK1" };
+        QTest::newRow("lower case ok") << QByteArray("ok") << 200 << "ok" << true << true << true
+                                       << none << QStringList();
+        QTest::newRow("O alone") << QByteArray("O") << 200 << "O" << true << true << true << none
+                                 << QStringList();
+        QTest::newRow("refusal, empty") << QByteArray("~") << 200 << "" << true << false << true
+                                        << "" << QStringList();
+        QTest::newRow("refusal") << QByteArray("~Not your device") << 200 << "Not your device"
+                                 << true << false << true << "Not your device" << QStringList();
+        QTest::newRow("stop, empty") << QByteArray("~~") << 200 << "" << true << false << false
+                                     << "" << QStringList();
+        QTest::newRow("stop") << QByteArray("~~Stopped by the operator") << 200
+                              << "Stopped by the operator" << true << false << false
+                              << "Stopped by the operator" << QStringList();
+        QTest::newRow("empty") << QByteArray() << 200 << "" << true << true << true << none
+                               << QStringList();
+        QTest::newRow("server error page") << QByteArray("<h1>502</h1>") << 502 << "<h1>502</h1>"
+                                           << true << true << true << none << QStringList();
+        QTest::newRow("not ASCII") << QByteArray("OK\xc3\xa9") << 200 << "" << true << true
+                                   << true << none << QStringList();
+    }
+    void replies()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(int, status);
+        QFETCH(QString, shown);
+        QFETCH(bool, failure);
+        QFETCH(bool, switchOn);
+        QFETCH(bool, switchEnabled);
+        QFETCH(QString, alert);
+        QFETCH(QStringList, posted);
+        server->enqueue(ScriptedHttpServer::text(body, status));
+        MainViewController &s = open();
+        position(at(51.5, -0.1275));
+        s.handleTimer();
+        QCOMPARE(s.ui.labStatus->text(), QStringLiteral("Sending"));
+        QCOMPARE(s.ui.labSends->text(),
+                 QStringLiteral("1 Sends : 0 OK : 0 Failed : 1 Pending : 0 Stored"));
+        QTRY_VERIFY(s.ui.labStatus->text() != QLatin1String("Sending"));
+        QCOMPARE(s.ui.labStatus->text(), shown);
+        QCOMPARE(s.ui.labSends->text(), failure
+                     ? QStringLiteral("1 Sends : 0 OK : 1 Failed : 0 Pending : 0 Stored")
+                     : QStringLiteral("1 Sends : 1 OK : 0 Failed : 0 Pending : 0 Stored"));
+        const QPalette colours = s.ui.labStatus->palette();
+        QCOMPARE(colours.color(QPalette::WindowText), failure ? QColor(Qt::white) : QColor(Qt::black));
+        QCOMPARE(s.ui.labStatus->autoFillBackground(), failure);
+        if (failure)
+            QCOMPARE(colours.color(QPalette::Window), QColor(Qt::red));
+        QCOMPARE(s.ui.swOnOff->isOn(), switchOn);
+        QCOMPARE(s.ui.swOnOff->isEnabled(), switchEnabled);
+        QCOMPARE(s.ui.cbSendNow->isEnabled(), switchEnabled);
+        const QList<QMessageBox *> alerts = openAlerts();
+        QCOMPARE(alerts.size(), alert.isNull() ? 0 : 1);
+        if (!alert.isNull())
+            QCOMPARE(alerts.first()->text(), alert);
+        QCOMPARE(oks, posted);
+
+        // A stop or refusal turns the switch off without the switch's own action.
+        s.handleTimer();
+        QVERIFY(switchOn || s.ui.labMessage->text().startsWith("Updates are turned off. "));
+        QVERIFY(switchOn || !s.ui.labNextSend->text().isEmpty());
+        QVERIFY(s.ui.cbSendNow->isEnabled()); // enabled again by the tick
+        QCOMPARE(s.ui.swOnOff->isEnabled(), switchEnabled);
+    }
+
+    void statusLineCountsEveryOutcome()
+    {
+        for (const char *body : { "OK1", "OK2", "OK3", "bad" })
+            server->enqueue(ScriptedHttpServer::text(body));
+        server->setDefaultReply(ScriptedHttpServer::neverAnswer());
+        MainViewController &s = open();
+        position(at(51.5, -0.1275));
+        for (int i = 0; i < 4; ++i) {
+            s.sendNow();
+            QTRY_COMPARE(server->requestLines().size(), i + 1);
+            QTRY_VERIFY(!s.ui.labStatus->text().startsWith(QLatin1String("Sending")));
+        }
+        s.sendNow(); // never answered: pending
+        Reachability::setTestAnswer(0u);
+        s.sendNow();
+        s.sendNow();
+        QCOMPARE(s.ui.labSends->text(),
+                 QStringLiteral("5 Sends : 3 OK : 1 Failed : 1 Pending : 2 Stored"));
+        QCOMPARE(sent.size(), 7);
+    }
+
+    void repliesInAnyOrderEachToItsOwnReport()
+    {
+        Reply slow = ScriptedHttpServer::text("OK1");
+        slow.delayMs = 400;
+        server->enqueue(slow);
+        server->enqueue(ScriptedHttpServer::text("OK2"));
+        MainViewController &s = open();
+        position(at(51.5, -0.1275));
+        s.sendNow();
+        QTRY_COMPARE(server->requestLines().size(), 1);
+        s.sendNow();
+        QTRY_COMPARE_WITH_TIMEOUT(oks.size(), 2, 5000);
+        QCOMPARE(oks, (QStringList { "OK2", "OK1" }));
+    }
+
+    void writesAScreenshot()
+    {
+        server->setDefaultReply(ScriptedHttpServer::text("OK"));
+        prefs().setString(QStringLiteral("5FA8D3"), PreferenceKeys::bg);
+        prefs().setBool(true, PreferenceKeys::sendspeed);
+        MainViewController &s = open();
+        position(at(51.504512, -0.129988, 6.4, 5.2));
+        for (int i = 0; i < 3; ++i) {
+            s.handleTimer();
+            QTRY_VERIFY(s.ui.labStatus->text() == QLatin1String("OK"));
+            Clock::advance(16'000);
+        }
+        s.handleTimer();
+        QWidget *view = s.view();
+        view->resize(320, 400);
+        const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/screenshots");
+        QDir().mkpath(dir);
+        const QImage shot = view->grab().toImage();
+        QVERIFY(shot.save(dir + QStringLiteral("/tracking.png")));
+        QCOMPARE(shot.pixelColor(2, 2), QColor(0x5F, 0xA8, 0xD3));
+    }
+};
+
+PEREGRIX_TEST_MAIN(TestMainViewController)
+#include "tst_MainViewController.moc"
