@@ -1,0 +1,235 @@
+// NMEA replay: what is read from a recording, and positions arriving through "-location nmea:".
+#include "TestEnvironment.h"
+
+#include "platform/LocationManager.h"
+#include "platform/LocationManagerDelegate.h"
+#include "platform/NmeaReplaySource.h"
+#include "platform/NmeaSentence.h"
+#include "platform/PositionSources.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QByteArray withChecksum(const QByteArray &body)
+{
+    quint8 sum = 0;
+    for (const char c : body)
+        sum ^= quint8(c);
+    return "$" + body + "*" + QByteArray::number(sum, 16).rightJustified(2, '0').toUpper() + "\r\n";
+}
+
+// A ride of `count` epochs `stepMs` apart, going north from 51.5 N at 0.0001 degrees a step.
+QByteArray ride(int count, int stepMs)
+{
+    QByteArray out;
+    QTime t(10, 0, 0);
+    for (int i = 0; i < count; ++i, t = t.addMSecs(stepMs)) {
+        const QByteArray hms = t.toString(QStringLiteral("HHmmss.zzz")).left(9).toLatin1();
+        const double minutes = 30.0 + i * 0.006;
+        const QByteArray lat = "51" + QByteArray::number(minutes, 'f', 4).rightJustified(7, '0');
+        out += withChecksum("GPGGA," + hms + "," + lat + ",N,00007.8000,W,1,09,1.2,20.0,M,45.0,M,,");
+        out += withChecksum("GPRMC," + hms + ",A," + lat + ",N,00007.8000,W,10.00,0.0,060326,,,A");
+    }
+    return out;
+}
+
+struct Recorder : LocationManagerDelegate
+{
+    QList<Location> positions;
+    int failures = 0;
+    void locationManagerDidUpdateToLocation(LocationManager *, const Location &l,
+                                            const Location &) override
+    {
+        positions << l;
+    }
+    void locationManagerDidFailWithError(LocationManager *, const QString &) override
+    {
+        ++failures;
+    }
+};
+
+} // namespace
+
+class TestNmeaReplay : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString write(const QString &name, const QByteArray &content)
+    {
+        QFile f(m_dir.filePath(name));
+        if (!f.open(QIODevice::WriteOnly))
+            return {};
+        f.write(content);
+        return f.fileName();
+    }
+
+private Q_SLOTS:
+    void sentences_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QByteArray>("type");
+        QTest::newRow("GGA") << withChecksum("GPGGA,140509.00,5130.2700,N,00007.5919,W,1,11,0.9,,,,,,")
+                             << true << QByteArray("GGA");
+        QTest::newRow("GNSS talker") << withChecksum("GNRMC,1,A") << true << QByteArray("RMC");
+        QTest::newRow("no checksum") << QByteArray("$GPZDA,140509.00,06,03,2026,00,00") << true
+                                     << QByteArray("ZDA");
+        QTest::newRow("wrong checksum") << QByteArray("$GPGGA,140509.00,5130.2700,N*00") << false
+                                        << QByteArray();
+        QTest::newRow("truncated checksum") << QByteArray("$GPGGA,1,2*4") << false << QByteArray();
+        QTest::newRow("no dollar") << QByteArray("GPGGA,1,2,3") << false << QByteArray();
+        QTest::newRow("binary") << QByteArray("\x00\xff$\x01", 4) << false << QByteArray();
+        QTest::newRow("short address") << withChecksum("GP,1,2,3") << false << QByteArray();
+    }
+    void sentences()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(bool, valid);
+        QFETCH(QByteArray, type);
+        const std::optional<NmeaSentence> s = NmeaSentence::parse(line);
+        QCOMPARE(s.has_value(), valid);
+        if (valid)
+            QCOMPARE(s->type(), type);
+    }
+
+    void coordinates_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<QByteArray>("hemisphere");
+        QTest::addColumn<double>("degrees"); // NaN: not readable
+        QTest::newRow("north") << QByteArray("5130.2700") << QByteArray("N") << 51.5045;
+        QTest::newRow("west") << QByteArray("00007.8000") << QByteArray("W") << -0.13;
+        QTest::newRow("south") << QByteArray("3348.0000") << QByteArray("S") << -33.8;
+        QTest::newRow("minutes over 59") << QByteArray("5160.0000") << QByteArray("N") << qQNaN();
+        QTest::newRow("beyond the pole") << QByteArray("9100.0000") << QByteArray("N") << qQNaN();
+        QTest::newRow("bad hemisphere") << QByteArray("5130.0000") << QByteArray("X") << qQNaN();
+        QTest::newRow("empty") << QByteArray() << QByteArray("N") << qQNaN();
+        QTest::newRow("negative") << QByteArray("-5130.0000") << QByteArray("N") << qQNaN();
+    }
+    void coordinates()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(QByteArray, hemisphere);
+        QFETCH(double, degrees);
+        const auto s = NmeaSentence::parse(withChecksum("GPGLL," + value + "," + hemisphere));
+        QVERIFY(s);
+        const std::optional<double> read = s->coordinate(1, 2, 90.0);
+        QCOMPARE(read.has_value(), !qIsNaN(degrees));
+        if (read)
+            QVERIFY(qAbs(*read - degrees) < 1e-9);
+    }
+
+    void demoTrackIsReadWhole()
+    {
+        QFile f(QStringLiteral(DEMO_TRACK));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const auto epochs = NmeaReplaySource::readEpochs(f.readAll());
+        QCOMPARE(int(epochs.size()), 300); // the last epoch too
+        for (const auto &e : epochs) {
+            const QGeoPositionInfo &info = e.info;
+            QVERIFY(qAbs(info.coordinate().latitude() - 51.5045) < 0.01);
+            const double accuracy = info.attribute(QGeoPositionInfo::HorizontalAccuracy);
+            QVERIFY2(accuracy >= 4.5 && accuracy <= 7.5, qPrintable(QString::number(accuracy)));
+            const double speed = info.attribute(QGeoPositionInfo::GroundSpeed);
+            QVERIFY2(speed > 3.0 && speed < 6.5, qPrintable(QString::number(speed)));
+        }
+        QCOMPARE(epochs[1].timeOfDay, QTime(14, 5, 10));
+    }
+
+    void epochsWithoutAFixOrWithBadSentencesAreSkipped()
+    {
+        QByteArray nmea = ride(3, 1000);
+        nmea += withChecksum("GPGGA,100003.00,5130.0000,N,00007.8000,W,0,00,,,,,,,"); // no fix
+        nmea += withChecksum("GPRMC,100004.00,V,5130.0000,N,00007.8000,W,,,060326,,,N");
+        nmea += "$GPGGA,100005.00,5130.0000,N,00007.8000,W,1,09,1.0,,,,,,*00\r\n"; // bad sum
+        nmea += "random text\n\n";
+        nmea += withChecksum("GPGGA,100006.00,5131.0000,N,00007.8000,W,1,09,2.0,,,,,,");
+        const auto epochs = NmeaReplaySource::readEpochs(nmea);
+        QCOMPARE(int(epochs.size()), 4);
+        QCOMPARE(epochs.back().timeOfDay, QTime(10, 0, 6));
+        QCOMPARE(epochs.back().info.attribute(QGeoPositionInfo::HorizontalAccuracy), 10.0);
+        QVERIFY(!epochs.back().info.hasAttribute(QGeoPositionInfo::GroundSpeed));
+        QVERIFY(qAbs(epochs[0].info.attribute(QGeoPositionInfo::GroundSpeed) - 5.1444) < 0.001);
+    }
+
+    void replaysAtTheRecordedPaceAndLoops()
+    {
+        const QString file = write("ride.nmea", ride(4, 100));
+        LocationManager::setSourceOption(QStringLiteral("nmea:") + file);
+        LocationManager manager;
+        Recorder recorder;
+        manager.setDelegate(&recorder);
+        manager.setDesiredAccuracy(LocationManager::kCLLocationAccuracyBest);
+        manager.startUpdatingLocation();
+        QVERIFY(manager.locationServicesEnabled());
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.positions.size() >= 6, 10000);
+        // Four epochs 100 ms apart, a second's pause, and the first epoch again.
+        QVERIFY(clock.elapsed() >= 1000);
+        QCOMPARE(recorder.positions[4].latitude, recorder.positions[0].latitude);
+        QVERIFY(recorder.positions[1].latitude > recorder.positions[0].latitude);
+        QCOMPARE(recorder.positions[0].horizontalAccuracy, 6.0);
+        QVERIFY(qAbs(recorder.positions[0].speed - 5.1444) < 0.001);
+        QCOMPARE(recorder.failures, 0);
+    }
+
+    void unusableRecordingMeansNoLocationService_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::newRow("missing file") << QStringLiteral("nmea:/nonexistent/ride.nmea");
+        QTest::newRow("no fixes") << QStringLiteral("nmea:") + write("empty.nmea", "hello\n");
+    }
+    void unusableRecordingMeansNoLocationService()
+    {
+        QFETCH(QString, option);
+        LocationManager::setSourceOption(option);
+        LocationManager manager;
+        Recorder recorder;
+        manager.setDelegate(&recorder);
+        manager.startUpdatingLocation();
+        QVERIFY(!manager.locationServicesEnabled());
+        QCOMPARE(recorder.failures, 1);
+    }
+
+    void sourceOptions_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("system") << "system" << true;
+        QTest::newRow("nmea") << "nmea:/tmp/a.nmea" << true;
+        QTest::newRow("nmea with colon in path") << "nmea:/tmp/a:b.nmea" << true;
+        QTest::newRow("nmea without file") << "nmea:" << false;
+        QTest::newRow("serial") << "serial:/dev/ttyUSB0" << true;
+        QTest::newRow("serial with baud") << "serial:/dev/ttyUSB0:4800" << true;
+        QTest::newRow("serial bad baud") << "serial:/dev/ttyUSB0:fast" << false;
+        QTest::newRow("gpsd") << "gpsd" << true;
+        QTest::newRow("gpsd host") << "gpsd:gps.local" << true;
+        QTest::newRow("gpsd host port") << "gpsd:localhost:2947" << true;
+        QTest::newRow("gpsd bad port") << "gpsd:localhost:99999" << false;
+        QTest::newRow("unknown") << "bluetooth" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void sourceOptions()
+    {
+        QFETCH(QString, option);
+        QFETCH(bool, valid);
+        QCOMPARE(PositionSources::isValidOption(option), valid);
+    }
+
+    void missingSerialDeviceMeansNoLocationService()
+    {
+        QVERIFY(!PositionSources::create(QStringLiteral("serial:/nonexistent/ttyUSB9")));
+        LocationManager manager(nullptr, nullptr);
+        QVERIFY(!manager.locationServicesEnabled());
+    }
+};
+
+PEREGRIX_TEST_MAIN(TestNmeaReplay)
+#include "tst_NmeaReplay.moc"
