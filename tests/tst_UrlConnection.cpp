@@ -160,6 +160,26 @@ private Q_SLOTS:
         QCOMPARE(recorder.byUrl[server.baseUrl() + "c"].body, QByteArray("OK0"));
     }
 
+    void manyConnectionsWaitTheirTurnWithoutTimingOut()
+    {
+        // Each reply takes 250 ms and the time-out is 600 ms: 30 requests at once would time
+        // out if their clocks started before they went out.
+        UrlExchange::setTimeout(std::chrono::milliseconds(600));
+        ScriptedHttpServer server;
+        Reply slow = ScriptedHttpServer::text("OK");
+        slow.delayMs = 250;
+        server.setDefaultReply(slow);
+        Recorder recorder;
+        for (int i = 0; i < 30; ++i)
+            UrlConnection::start(QUrl(server.baseUrl() + QString::number(i)), &recorder);
+        QTest::qWait(150);
+        QCOMPARE(server.requestLines().size(), UrlConnection::maxConnectionsPerHost);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.finishOrder.size(), 30, 15000);
+        for (const auto &[url, exchange] : recorder.byUrl)
+            QCOMPARE(exchange.events.last(), QStringLiteral("finish"));
+        QCOMPARE(server.requestLines().size(), 30);
+    }
+
     void serverThatNeverAnswersFailsAfterTheTimeOut()
     {
         UrlExchange::setTimeout(std::chrono::milliseconds(500));

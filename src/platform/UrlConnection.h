@@ -10,18 +10,23 @@ class QNetworkAccessManager;
 class UrlExchange;
 
 // A connection starts when made and keeps itself alive until it has finished or failed; then
-// it deletes itself. All delegate calls come on the main thread, one at a time. Many
-// connections may be in flight at once; the network layer queues those beyond its limit per
-// host and starts them as others end. The delegate must outlive the connection or cancel it.
+// it deletes itself. All delegate calls come on the main thread, one at a time.
+//
+// Any number of connections may be started at once. At most maxConnectionsPerHost of them talk
+// to one host at a time; the others wait their turn in order, and their time-out only starts
+// when their request goes out, so a long queue never makes a request fail unsent.
+// The delegate must outlive the connection or cancel it.
 class UrlConnection : public QObject
 {
     Q_OBJECT
 public:
+    static constexpr int maxConnectionsPerHost = 6;
+
     static UrlConnection *start(const QUrl &url, UrlConnectionDelegate *delegate);
 
     [[nodiscard]] QUrl url() const { return m_url; }
 
-    // Stops the connection; the delegate hears nothing more.
+    // Stops the connection, or takes it out of the queue; the delegate hears nothing more.
     void cancel();
 
     // The one network access manager that all asynchronous loads of the process share.
@@ -30,7 +35,12 @@ public:
 private:
     UrlConnection(const QUrl &url, UrlConnectionDelegate *delegate);
 
+    void begin();
+    void end();
+    [[nodiscard]] QString hostKey() const;
+
     QUrl m_url;
     UrlConnectionDelegate *m_delegate;
-    UrlExchange *m_exchange;
+    UrlExchange *m_exchange = nullptr;
+    bool m_ended = false;
 };
