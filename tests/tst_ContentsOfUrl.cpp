@@ -9,7 +9,6 @@
 #include <QtTest>
 
 using Reply = ScriptedHttpServer::Reply;
-Q_DECLARE_METATYPE(ScriptedHttpServer::Reply)
 
 class TestContentsOfUrl : public QObject
 {

@@ -14,7 +14,6 @@
 #include <map>
 
 using Reply = ScriptedHttpServer::Reply;
-Q_DECLARE_METATYPE(ScriptedHttpServer::Reply)
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include "MainViewController.h"
 
 #include "PositionFormat.h"
-#include "ReportReply.h"
 
 #include "shared/GlobalFunctions.h"
 #include "shared/NotificationNames.h"
 #include "shared/PreferenceKeys.h"
+#include "shared/ReportReply.h"
 #include "shared/ThemeColour.h"
 #include "shared/TrackingServer.h"
 

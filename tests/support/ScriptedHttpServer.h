@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMetaType>
 #include <QMutex>
 #include <QString>
 
@@ -63,3 +64,4 @@ private:
     Reply m_default;
     QList<QByteArray> m_requestLines;
 };
+Q_DECLARE_METATYPE(ScriptedHttpServer::Reply)

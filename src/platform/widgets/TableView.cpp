@@ -1,0 +1,274 @@
+// TableView: a scrolling list of rows in sections, filled by a data source, drawing only the
+// rows on screen so that it stays fast however many rows it has.
+#include "TableView.h"
+
+#include "TableViewCell.h"
+
+#include <QAbstractTableModel>
+#include <QEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+// A QTableView with fixed row heights keeps the cost of adding rows and of a reload the same for
+// a million rows as for ten; the model only tells it how many lines there are.
+class TableView::Model : public QAbstractTableModel
+{
+public:
+    explicit Model(TableView *table)
+        : QAbstractTableModel(table)
+        , m_table(table)
+    {
+    }
+    void reset(const std::function<void()> &change)
+    {
+        beginResetModel();
+        change();
+        endResetModel();
+    }
+    int rowCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : m_table->lineCount();
+    }
+    int columnCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : 1;
+    }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        const Line line = m_table->lineAt(index.row());
+        if (line.row < 0 && (role == Qt::DisplayRole || role == Qt::AccessibleTextRole))
+            return m_table->m_sections[line.section].title;
+        return {};
+    }
+
+private:
+    TableView *m_table;
+};
+
+// Draws each line: a section header, or the cell that the data source makes for the row,
+// rendered in place and then let go.
+class TableView::Delegate : public QStyledItemDelegate
+{
+public:
+    explicit Delegate(TableView *table)
+        : QStyledItemDelegate(table)
+        , m_table(table)
+    {
+    }
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        const Line line = m_table->lineAt(index.row());
+        if (line.row < 0)
+            paintHeader(painter, option.rect, m_table->m_sections[line.section].title);
+        else
+            paintRow(painter, option.rect, { line.section, line.row });
+    }
+
+    static void paintHeader(QPainter *painter, const QRect &rect, const QString &title)
+    {
+        QLinearGradient fill(rect.topLeft(), rect.bottomLeft());
+        fill.setColorAt(0, QColor(144, 159, 170));
+        fill.setColorAt(1, QColor(184, 193, 200));
+        painter->fillRect(rect, fill);
+        QFont font = painter->font();
+        font.setBold(true);
+        painter->save();
+        painter->setFont(font);
+        painter->setPen(Qt::white);
+        painter->drawText(rect.adjusted(12, 0, -12, 0), Qt::AlignVCenter | Qt::AlignLeft, title);
+        painter->restore();
+    }
+
+private:
+    void paintRow(QPainter *painter, const QRect &rect, const IndexPath &path) const
+    {
+        TableViewDataSource *source = m_table->m_dataSource;
+        painter->fillRect(rect, Qt::white);
+        if (std::unique_ptr<TableViewCell> cell
+            = source->tableViewCellForRowAtIndexPath(m_table, path)) {
+            cell->setAttribute(Qt::WA_DontShowOnScreen);
+            cell->resize(rect.size());
+            cell->render(painter, rect.topLeft(), QRegion(),
+                         QWidget::DrawChildren);
+        }
+        if (source->tableViewAccessoryTypeForRowWithIndexPath(m_table, path)
+            == TableViewDataSource::AccessoryDisclosureIndicator)
+            paintChevron(painter, rect);
+        painter->setPen(QColor(224, 224, 224));
+        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+    }
+    static void paintChevron(QPainter *painter, const QRect &rect)
+    {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QPen(QColor(150, 150, 150), 2, Qt::SolidLine, Qt::RoundCap));
+        const QPointF tip(rect.right() - 10, rect.center().y());
+        painter->drawLine(tip + QPointF(-5, -5), tip);
+        painter->drawLine(tip + QPointF(-5, 5), tip);
+        painter->restore();
+    }
+
+    TableView *m_table;
+};
+
+TableView::TableView(QWidget *parent)
+    : QWidget(parent)
+    , m_stickyHeader(new QLabel(this))
+    , m_view(new QTableView(this))
+    , m_model(new Model(this))
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_stickyHeader);
+    layout->addWidget(m_view);
+    m_stickyHeader->setFixedHeight(sectionHeaderHeight);
+    m_stickyHeader->hide();
+    m_stickyHeader->installEventFilter(this);
+
+    m_view->setModel(m_model);
+    m_view->setItemDelegate(new Delegate(this));
+    m_view->horizontalHeader()->hide();
+    m_view->horizontalHeader()->setStretchLastSection(true);
+    m_view->verticalHeader()->hide();
+    m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_view->verticalHeader()->setMinimumSectionSize(1);
+    m_view->setShowGrid(false);
+    m_view->setSelectionMode(QAbstractItemView::NoSelection);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_view->setFrameShape(QFrame::NoFrame);
+    QPalette palette = m_view->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    m_view->setPalette(palette);
+    setRowHeight(m_rowHeight);
+    connect(m_view, &QTableView::clicked, this,
+            [this](const QModelIndex &index) { onClicked(index.row()); });
+}
+
+TableView::~TableView() = default;
+
+void TableView::setDataSource(TableViewDataSource *dataSource)
+{
+    m_dataSource = dataSource;
+    reloadData();
+}
+
+void TableView::setRowHeight(int height)
+{
+    m_rowHeight = height;
+    m_view->verticalHeader()->setDefaultSectionSize(height);
+}
+
+int TableView::lineCount() const
+{
+    if (m_sections.empty())
+        return 0;
+    const Section &last = m_sections.back();
+    return last.firstLine + last.rows;
+}
+
+TableView::Line TableView::lineAt(int line) const
+{
+    // The last section whose first line is at or before this one.
+    auto it = std::upper_bound(m_sections.begin(), m_sections.end(), line,
+                               [](int l, const Section &s) { return l < s.firstLine; });
+    if (it == m_sections.begin())
+        return { 0, -1 };
+    --it;
+    const int section = int(it - m_sections.begin());
+    return { section, line - it->firstLine };
+}
+
+int TableView::lineOf(const IndexPath &path) const
+{
+    return m_sections[std::size_t(path.section)].firstLine + path.row;
+}
+
+void TableView::reloadData()
+{
+    m_model->reset([this] {
+        m_sections.clear();
+        if (!m_dataSource)
+            return;
+        const int count = qMax(0, m_dataSource->numberOfSectionsInTableView(this));
+        // One section keeps its header above the rows while they scroll; several sections
+        // have their headers between their rows.
+        const bool inlineHeaders = count > 1;
+        int line = 0;
+        for (int s = 0; s < count; ++s) {
+            Section section;
+            section.title = m_dataSource->tableViewTitleForHeaderInSection(this, s);
+            section.rows = qMax(0, m_dataSource->tableViewNumberOfRowsInSection(this, s));
+            section.inlineHeader = inlineHeaders && !section.title.isEmpty();
+            if (section.inlineHeader)
+                ++line;
+            section.firstLine = line;
+            line += section.rows;
+            m_sections.push_back(section);
+        }
+    });
+    for (const Section &section : m_sections) {
+        if (section.inlineHeader)
+            m_view->verticalHeader()->resizeSection(section.firstLine - 1, sectionHeaderHeight);
+    }
+    const bool sticky = m_sections.size() == 1 && !m_sections.front().title.isEmpty();
+    m_stickyHeader->setVisible(sticky);
+    if (sticky)
+        m_stickyHeader->setText(m_sections.front().title);
+}
+
+bool TableView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_stickyHeader && event->type() == QEvent::Paint) {
+        QPainter painter(m_stickyHeader);
+        Delegate::paintHeader(&painter, m_stickyHeader->rect(), m_stickyHeader->text());
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+int TableView::numberOfRowsInSection(int section) const
+{
+    return section >= 0 && section < numberOfSections() ? m_sections[std::size_t(section)].rows
+                                                        : 0;
+}
+
+QString TableView::titleForHeaderInSection(int section) const
+{
+    return section >= 0 && section < numberOfSections() ? m_sections[std::size_t(section)].title
+                                                        : QString();
+}
+
+void TableView::scrollToRow(const IndexPath &path)
+{
+    if (path.row < numberOfRowsInSection(path.section))
+        m_view->scrollTo(m_model->index(lineOf(path), 0));
+}
+
+std::optional<IndexPath> TableView::indexPathForPoint(const QPoint &point) const
+{
+    const QModelIndex index
+        = m_view->indexAt(m_view->viewport()->mapFrom(this, point));
+    if (!index.isValid())
+        return std::nullopt;
+    const Line line = lineAt(index.row());
+    if (line.row < 0)
+        return std::nullopt;
+    return IndexPath { line.section, line.row };
+}
+
+void TableView::onClicked(int lineNumber)
+{
+    const Line line = lineAt(lineNumber);
+    if (m_dataSource && line.row >= 0)
+        m_dataSource->tableViewDidSelectRowAtIndexPath(this, { line.section, line.row });
+}
