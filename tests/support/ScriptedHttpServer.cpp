@@ -10,21 +10,26 @@
 
 namespace {
 
-void handle(QTcpSocket *socket, const ScriptedHttpServer::Reply &reply)
+// Returns whether the connection stays open for another request.
+bool handle(QTcpSocket *socket, const ScriptedHttpServer::Reply &reply)
 {
     using Reply = ScriptedHttpServer::Reply;
     switch (reply.kind) {
     case Reply::NeverAnswer:
-        return;
+        return false;
     case Reply::CloseAtOnce:
         socket->disconnectFromHost();
-        return;
+        return false;
     case Reply::Respond:
+        if (reply.keepAlive && reply.delayMs == 0) {
+            socket->write(reply.raw);
+            return true;
+        }
         QTimer::singleShot(reply.delayMs, socket, [socket, raw = reply.raw] {
             socket->write(raw);
             socket->disconnectFromHost();
         });
-        return;
+        return false;
     case Reply::Trickle: {
         auto *timer = new QTimer(socket);
         auto sent = std::make_shared<qsizetype>(0);
@@ -37,22 +42,25 @@ void handle(QTcpSocket *socket, const ScriptedHttpServer::Reply &reply)
             socket->write(raw.mid((*sent)++, 1));
         });
         timer->start(reply.delayMs);
-        return;
+        return false;
     }
     }
+    return false;
 }
 
 void serve(QTcpSocket *socket, ScriptedHttpServer *script)
 {
     auto buffer = std::make_shared<QByteArray>();
-    QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, script, buffer] {
-        if (buffer->contains("\r\n\r\n"))
-            return; // the request is in; ignore anything after it
+    auto open = std::make_shared<bool>(true);
+    QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, script, buffer, open] {
         *buffer += socket->readAll();
-        if (!buffer->contains("\r\n\r\n"))
-            return;
-        const QByteArray requestLine = buffer->left(buffer->indexOf("\r\n"));
-        handle(socket, script->takeReply(requestLine));
+        // Requests are GETs without a body: each ends with an empty line.
+        qsizetype end;
+        while (*open && (end = buffer->indexOf("\r\n\r\n")) >= 0) {
+            const QByteArray requestLine = buffer->left(buffer->indexOf("\r\n"));
+            buffer->remove(0, end + 4);
+            *open = handle(socket, script->takeReply(requestLine));
+        }
     });
     QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
 }
@@ -64,11 +72,14 @@ QByteArray statusLine(int status)
 
 } // namespace
 
-ScriptedHttpServer::Reply ScriptedHttpServer::text(const QByteArray &body, int status)
+ScriptedHttpServer::Reply ScriptedHttpServer::text(const QByteArray &body, int status,
+                                                   bool keepAlive)
 {
     Reply reply;
+    reply.keepAlive = keepAlive;
     reply.raw = statusLine(status) + "Content-Type: text/plain\r\nContent-Length: "
-        + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+        + QByteArray::number(body.size())
+        + (keepAlive ? "\r\n\r\n" : "\r\nConnection: close\r\n\r\n") + body;
     return reply;
 }
 
@@ -148,10 +159,18 @@ QList<QByteArray> ScriptedHttpServer::requestLines() const
     return m_requestLines;
 }
 
+void ScriptedHttpServer::setResponder(std::function<Reply(const QByteArray &)> responder)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_responder = std::move(responder);
+}
+
 ScriptedHttpServer::Reply ScriptedHttpServer::takeReply(const QByteArray &requestLine)
 {
     const QMutexLocker lock(&m_mutex);
     m_requestLines.append(requestLine);
+    if (m_responder)
+        return m_responder(requestLine);
     if (m_queue.empty())
         return m_default;
     Reply reply = m_queue.front();

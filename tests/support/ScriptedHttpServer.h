@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <memory>
 
 class QThread;
@@ -28,10 +29,12 @@ public:
         Kind kind = Respond;
         QByteArray raw;
         int delayMs = 0;
+        bool keepAlive = false; // Respond only: leave the connection open for the next request
     };
 
-    // A complete HTTP/1.1 response with Content-Length and Connection: close.
-    static Reply text(const QByteArray &body, int status = 200);
+    // A complete HTTP/1.1 response with Content-Length, closing the connection after it unless
+    // keepAlive is set.
+    static Reply text(const QByteArray &body, int status = 200, bool keepAlive = false);
     // A response whose body is sent chunked, with no length announced.
     static Reply chunked(const QByteArray &body, int status = 200);
     static Reply neverAnswer();
@@ -49,6 +52,8 @@ public:
     // Replies are used in the order queued; once the queue is empty, the default reply answers.
     void enqueue(const Reply &reply);
     void setDefaultReply(const Reply &reply);
+    // Answers every request, on the server's thread, instead of the queue and default reply.
+    void setResponder(std::function<Reply(const QByteArray &requestLine)> responder);
 
     // Each request's first line, e.g. "GET /log.php?u=x HTTP/1.1", in order of arrival.
     [[nodiscard]] QList<QByteArray> requestLines() const;
@@ -62,6 +67,7 @@ private:
     mutable QMutex m_mutex;
     std::deque<Reply> m_queue;
     Reply m_default;
+    std::function<Reply(const QByteArray &)> m_responder;
     QList<QByteArray> m_requestLines;
 };
 Q_DECLARE_METATYPE(ScriptedHttpServer::Reply)
