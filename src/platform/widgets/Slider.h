@@ -1,0 +1,46 @@
+// Slider: a horizontal slider whose value is a float anywhere in its range.
+#pragma once
+
+#include <QWidget>
+
+class Slider : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(float value READ value WRITE setValue)
+    Q_PROPERTY(float minimumValue READ minimumValue WRITE setMinimumValue)
+    Q_PROPERTY(float maximumValue READ maximumValue WRITE setMaximumValue)
+public:
+    explicit Slider(QWidget *parent = nullptr);
+
+    [[nodiscard]] float value() const { return m_value; }
+    // Sets the value from the program, kept within the range; valueChanged is not emitted.
+    void setValue(float value);
+    [[nodiscard]] float minimumValue() const { return m_minimum; }
+    [[nodiscard]] float maximumValue() const { return m_maximum; }
+    void setMinimumValue(float minimum);
+    void setMaximumValue(float maximum);
+
+    [[nodiscard]] QSize sizeHint() const override;
+
+Q_SIGNALS:
+    // The user moved the thumb; emitted continuously while dragging.
+    void valueChanged();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    [[nodiscard]] QRectF trackRect() const;
+    [[nodiscard]] double thumbCentreX() const;
+    void setValueFromUser(float value);
+    void setValueFromX(double x);
+
+    float m_value = 0.0f;
+    float m_minimum = 0.0f;
+    float m_maximum = 1.0f;
+    bool m_dragging = false;
+};
