@@ -1,0 +1,51 @@
+// Settings1ViewController: settings page 1: the account (user name, its validation, device id
+// and password, undo) and the update frequency.
+#pragma once
+
+#include "ui_Settings1View.h"
+
+#include "platform/ViewController.h"
+
+class Settings1ViewController : public ViewController
+{
+    Q_OBJECT
+public:
+    explicit Settings1ViewController(QObject *parent = nullptr);
+
+    // The page's outlets, from its form.
+    Ui::Settings1View ui;
+
+    // Account
+    void loadDefaults();
+    void validateUser();
+    void forgottenUser();
+    void useTest();
+    void disallowTest();
+    bool UserChanged();
+    void UndoEnabled();
+    void userInfoChanged();
+    void undoChanges();
+    void usernameEditingChanged(QLineEdit *field);
+    void textFieldCancelKeyboard(QLineEdit *field);
+    void spinBegin();
+    void spinEnd();
+    void backgroundColorSet();
+
+    // Update frequency
+    void timeButtonClicked(QObject *sender);
+    void sliderValueChanged(QObject *sender);
+    void setFrequency();
+    bool FreqChanged();
+
+    static constexpr int maxUserNameLength = 20;
+
+protected:
+    void loadView(QWidget *view) override;
+    void viewDidLoad() override;
+
+private:
+    struct Outcome;
+    [[nodiscard]] Outcome validationOutcome(const QString &name, const QString &device);
+    void apply(const Outcome &outcome);
+    void showEntryMode();
+};
