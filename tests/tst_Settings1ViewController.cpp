@@ -489,6 +489,18 @@ private Q_SLOTS:
         }
     }
 
+    void writesAScreenshot()
+    {
+        server->enqueue(ScriptedHttpServer::text("VALIDATED"));
+        Settings1ViewController &p = open();
+        type(QStringLiteral("Jo Ann"));
+        p.validateUser();
+        QTest::mouseClick(p.ui.cb1m, Qt::LeftButton);
+        const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/screenshots");
+        QDir().mkpath(dir);
+        QVERIFY(p.view()->grab().save(dir + QStringLiteral("/settings1.png")));
+    }
+
     void themeColourReachesTheShortcutButtons()
     {
         prefs().setString(QStringLiteral("336699"), PreferenceKeys::bg);
