@@ -242,6 +242,7 @@ void MainViewController::switchToBackgroundMode(bool background)
     IsInBackground = background;
     if (Device::respondsToIsMultitaskingSupported() && bDebug)
         appendDebug(background ? QStringLiteral("B.") : QStringLiteral("F."));
+    Q_EMIT backgroundModeSwitched(background);
 }
 
 void MainViewController::appendDebug(const QString &marker)

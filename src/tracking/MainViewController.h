@@ -54,6 +54,10 @@ public:
     // The location manager of the process, once a tracking screen has loaded.
     [[nodiscard]] static LocationManager *locationManager();
 
+Q_SIGNALS:
+    // Every background switch that reaches the screen, whether or not the state changed.
+    void backgroundModeSwitched(bool background);
+
 protected:
     void loadView(QWidget *view) override;
     void viewDidLoad() override;

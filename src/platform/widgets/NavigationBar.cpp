@@ -1,0 +1,102 @@
+// NavigationBar: the bar across the top of a side, with a title and a button on its right.
+#include "NavigationBar.h"
+
+#include <QChildEvent>
+#include <QPainter>
+
+namespace {
+
+QString buttonStyleSheet(NavigationItem::ButtonStyle style)
+{
+    const QString fill = style == NavigationItem::Done
+        ? QStringLiteral("qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #5f8fd8, stop:1 #2456b8)")
+        : QStringLiteral("qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #606060, stop:1 #303030)");
+    return QStringLiteral("QPushButton { color: white; font-weight: bold; border: 1px solid "
+                          "#101010; border-radius: 5px; padding: 0 8px; background: %1; }"
+                          "QPushButton:pressed { background: #1a3f8a; }")
+        .arg(fill);
+}
+
+} // namespace
+
+NavigationBar::NavigationBar(const QRect &frame, QWidget *parent)
+    : QWidget(parent)
+    , m_frame(frame)
+{
+    fitOverSubviews();
+}
+
+void NavigationBar::setBarStyle(BarStyle style)
+{
+    m_style = style;
+    update();
+}
+
+void NavigationBar::addSubview(QWidget *view)
+{
+    view->setParent(this);
+    view->show();
+    fitOverSubviews();
+}
+
+void NavigationBar::pushNavigationItem(const NavigationItem &item, bool)
+{
+    m_title = item.title;
+    delete m_rightButton;
+    m_rightButton = new QPushButton(item.rightButtonTitle, this);
+    m_rightButton->setObjectName(QStringLiteral("rightButton"));
+    m_rightButton->setStyleSheet(buttonStyleSheet(item.rightButtonStyle));
+    m_rightButton->setCursor(Qt::PointingHandCursor);
+    const int width = item.rightButtonWidth > 0
+        ? item.rightButtonWidth
+        : m_rightButton->fontMetrics().horizontalAdvance(item.rightButtonTitle) + 24;
+    m_rightButton->setGeometry(m_frame.width() - 5 - width, 7, width, 30);
+    if (item.rightButtonAction)
+        connect(m_rightButton, &QPushButton::clicked, this, item.rightButtonAction);
+    m_rightButton->show();
+    fitOverSubviews();
+    update();
+}
+
+void NavigationBar::childEvent(QChildEvent *event)
+{
+    QWidget::childEvent(event);
+    if (event->removed())
+        fitOverSubviews();
+}
+
+// The widget covers the bar and every view on it; its mask keeps the rest see-through.
+void NavigationBar::fitOverSubviews()
+{
+    QRect covered(QPoint(0, 0), m_frame.size());
+    QRegion shown(covered);
+    const auto views = findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    for (const QWidget *view : views) {
+        covered |= view->geometry();
+        shown += view->geometry();
+    }
+    setGeometry(QRect(m_frame.topLeft(), covered.size()));
+    setMask(shown);
+}
+
+void NavigationBar::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    const QRect bar(QPoint(0, 0), m_frame.size());
+    QLinearGradient fill(bar.topLeft(), bar.bottomLeft());
+    if (m_style == Black) {
+        fill.setColorAt(0, QColor(70, 70, 70));
+        fill.setColorAt(0.5, QColor(30, 30, 30));
+        fill.setColorAt(1, QColor(0, 0, 0));
+    } else {
+        fill.setColorAt(0, QColor(176, 188, 205));
+        fill.setColorAt(1, QColor(109, 132, 162));
+    }
+    p.fillRect(bar, fill);
+    QFont font = p.font();
+    font.setBold(true);
+    font.setPixelSize(20);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(bar, Qt::AlignCenter, m_title);
+}

@@ -1,0 +1,38 @@
+// PageControl: a row of dots showing which of several pages is in view.
+#pragma once
+
+#include <QWidget>
+
+class PageControl : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(int numberOfPages READ numberOfPages WRITE setNumberOfPages)
+    Q_PROPERTY(int currentPage READ currentPage WRITE setCurrentPage)
+public:
+    explicit PageControl(QWidget *parent = nullptr);
+
+    [[nodiscard]] int numberOfPages() const { return m_pages; }
+    void setNumberOfPages(int pages);
+    [[nodiscard]] int currentPage() const { return m_current; }
+    // Any value is accepted; one outside 0 to pages - 1 is pinned to the nearer end.
+    void setCurrentPage(int page);
+
+    void setBackgroundColor(const QColor &colour);
+    [[nodiscard]] QRectF dotRect(int page) const;
+    [[nodiscard]] QSize sizeHint() const override;
+
+Q_SIGNALS:
+    // The user tapped the control: the current page has already moved one step that way.
+    void valueChanged();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void stepByUser(int step);
+
+    int m_pages = 0;
+    int m_current = 0;
+};

@@ -1,0 +1,92 @@
+// AppDelegate: puts the root view into the application's window and passes each move into or
+// out of the background down to the tracking screen.
+#include "AppDelegate.h"
+
+#include "RootViewController.h"
+#include "StackedMainViewController.h"
+
+#include "platform/Device.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QTimer>
+#include <QWidget>
+#include <QWindowStateChangeEvent>
+
+AppDelegate::AppDelegate(QObject *parent)
+    : QObject(parent)
+    , m_window(new QWidget)
+    , m_rootViewController(new RootViewController(this))
+{
+    m_window->setObjectName(QStringLiteral("window"));
+    m_window->setWindowTitle(QStringLiteral("Peregrix"));
+    m_window->setWindowIcon(QIcon(QStringLiteral(":/icons/peregrix.png")));
+    m_window->setFixedSize(320, 480);
+    m_window->installEventFilter(this);
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
+            &AppDelegate::onApplicationStateChanged);
+}
+
+AppDelegate::~AppDelegate()
+{
+    delete m_window.data();
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    QWidget *rootView = m_rootViewController->view();
+    rootView->setParent(m_window);
+    rootView->move(0, 0);
+    rootView->show();
+    m_window->show();
+    m_window->activateWindow();
+    m_window->raise();
+    // The platform reports the application active after launch; where nothing activates the
+    // window (no window manager), say so once all the same.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_activeSeen)
+            applicationDidBecomeActive();
+    });
+}
+
+void AppDelegate::applicationDidEnterBackground()
+{
+    if (Device::respondsToIsMultitaskingSupported())
+        m_rootViewController->stackedMainViewController()->switchToBackgroundMode(true);
+}
+
+void AppDelegate::applicationDidBecomeActive()
+{
+    m_activeSeen = true;
+    if (Device::respondsToIsMultitaskingSupported())
+        m_rootViewController->stackedMainViewController()->switchToBackgroundMode(false);
+}
+
+void AppDelegate::onApplicationStateChanged(Qt::ApplicationState state)
+{
+    switch (state) {
+    case Qt::ApplicationActive:
+        applicationDidBecomeActive();
+        break;
+    case Qt::ApplicationHidden:
+    case Qt::ApplicationSuspended:
+        applicationDidEnterBackground();
+        break;
+    case Qt::ApplicationInactive:
+        applicationWillResignActive();
+        break;
+    }
+}
+
+// A minimised or hidden window is in the background as much as a suspended application.
+bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window) {
+        if (event->type() == QEvent::WindowStateChange && m_window->isMinimized())
+            applicationDidEnterBackground();
+        else if (event->type() == QEvent::Hide && !event->spontaneous())
+            applicationDidEnterBackground();
+    }
+    return QObject::eventFilter(watched, event);
+}
