@@ -1,0 +1,331 @@
+// The application put together: the root view with its two sides, the switch between them,
+// the paged containers, the background path, and the whole program on a replayed track.
+#include "ScriptedHttpServer.h"
+#include "TestEnvironment.h"
+
+#include "shell/AppDelegate.h"
+#include "shell/RootViewController.h"
+#include "shell/StackedMainViewController.h"
+#include "shell/StackedViewController.h"
+
+#include "history/Main2ViewController.h"
+#include "tracking/MainViewController.h"
+
+#include "shared/GlobalFunctions.h"
+#include "shared/NotificationNames.h"
+#include "shared/PreferenceKeys.h"
+#include "shared/ThemeColour.h"
+
+#include "platform/LocationManager.h"
+#include "platform/NotificationCenter.h"
+#include "platform/PageCurlTransition.h"
+#include "platform/Reachability.h"
+#include "platform/UserDefaults.h"
+#include "platform/widgets/NavigationBar.h"
+#include "platform/widgets/PageControl.h"
+#include "platform/widgets/ScrollView.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+UserDefaults &prefs()
+{
+    return UserDefaults::standardUserDefaults();
+}
+
+QColor colourOf(const QWidget *view)
+{
+    return view->palette().color(QPalette::Window);
+}
+
+void saveScreenshot(QWidget *view, const QString &name)
+{
+    const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/screenshots");
+    QDir().mkpath(dir);
+    QVERIFY(view->grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png")));
+}
+
+} // namespace
+
+class TestShell : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ScriptedHttpServer> server;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        LocationManager::setSourceOption(QStringLiteral("nmea:") + QStringLiteral(DEMO_TRACK));
+        prefs().setString(QStringLiteral("336699"), PreferenceKeys::bg);
+    }
+
+    void init()
+    {
+        server = std::make_unique<ScriptedHttpServer>();
+        GlobalData::sharedGlobalData()->setUrl(server->baseUrl());
+        Reachability::setTestAnswer(Reachability::Reachable);
+        MainViewController::resetRunState();
+    }
+
+    void cleanup() { server.reset(); }
+
+    void startsOnTheMainSideOnly()
+    {
+        RootViewController root;
+        root.view();
+        QVERIFY(root.isMainSideShown());
+        QVERIFY(!root.stackedViewController());
+        QVERIFY(!root.flipsideNavigationBar());
+        StackedMainViewController *main = root.stackedMainViewController();
+        QCOMPARE(main->pageControl()->numberOfPages(), 2);
+        QCOMPARE(main->pageControl()->currentPage(), 0);
+        QCOMPARE(main->scrollView()->contentOffset(), QPointF(0, 0));
+        const double w = main->scrollView()->width();
+        QCOMPARE(main->scrollView()->contentSize(), QSizeF(2 * w, main->scrollView()->height()));
+        QCOMPARE(main->pages()[1]->view()->x(), int(w) + 1); // one point past the page width
+        QCOMPARE(main->pages()[0], StackedMainViewController::mainViewController());
+        QCOMPARE(colourOf(main->scrollView()), QColor(0x33, 0x66, 0x99));
+        QCOMPARE(colourOf(main->pages()[0]->view()), QColor(0x33, 0x66, 0x99));
+        NavigationBar *bar = root.mainsideNavigationBar();
+        QCOMPARE(bar->title(), QStringLiteral("Peregrix      "));
+        QCOMPARE(bar->rightButton()->text(), QStringLiteral("Settings"));
+        QCOMPARE(bar->barStyle(), NavigationBar::Black);
+        QCOMPARE(bar->frame(), QRect(0, 0, 320, 44));
+        const auto labels = bar->findChildren<QLabel *>();
+        QCOMPARE(labels.size(), 3);
+        QCOMPARE(labels[0]->geometry(), QRect(5, 435, 100, 30));
+        QCOMPARE(labels[1]->geometry(), QRect(105, 435, 210, 30));
+        QCOMPARE(labels[1]->text(), QStringLiteral("peregrix.example"));
+        QCOMPARE(labels[2]->text(), QStringLiteral("Catch me on facebook"));
+        QVERIFY(bar->mask().contains(QPoint(10, 450))); // the by-line shows below the bar
+        QVERIFY(!bar->mask().contains(QPoint(10, 200)));
+    }
+
+    void settingsSideIsBuiltAtTheFirstSwitchAndShownPainted()
+    {
+        RootViewController root;
+        root.view()->show();
+        int paintedBefore = 0;
+        QObject guard;
+        ThemeColour::observe(&guard, [&] { ++paintedBefore; });
+        QTest::mouseClick(root.mainsideNavigationBar()->rightButton(), Qt::LeftButton);
+        QVERIFY(root.stackedViewController());
+        QVERIFY(!root.isMainSideShown());
+        QVERIFY(root.flipsideNavigationBar()->parent() == root.view());
+        QVERIFY(!root.mainsideNavigationBar()->parent());
+        StackedViewController *settings = root.stackedViewController();
+        QCOMPARE(settings->pageControl()->numberOfPages(), 4);
+        QCOMPARE(settings->pageControl()->currentPage(), 0);
+        QCOMPARE(root.flipsideNavigationBar()->rightButton()->text(), QStringLiteral("  Done   "));
+        QCOMPARE(root.flipsideNavigationBar()->rightButton()->width(), 200);
+        for (ViewController *page : settings->pages())
+            QCOMPARE(colourOf(page->view()), QColor(0x33, 0x66, 0x99));
+        QCOMPARE(colourOf(settings->scrollView()), QColor(0x33, 0x66, 0x99));
+        QVERIFY(paintedBefore >= 1);
+        QCOMPARE(settings->pages()[3]->view()->x(), 3 * settings->scrollView()->width());
+    }
+
+    void twoSwitchesReturnWithTheMainSideUnchanged()
+    {
+        prefs().setBool(true, PreferenceKeys::validated);
+        RootViewController root;
+        root.view()->show();
+        MainViewController *tracking = StackedMainViewController::mainViewController();
+        tracking->findChild<QTimer *>(QStringLiteral("handleTimer"))->stop();
+        Reachability::setTestAnswer(0u);
+        Location at;
+        at.latitude = 51.5;
+        at.longitude = -0.12;
+        tracking->locationManagerDidUpdateToLocation(nullptr, at, {});
+        tracking->sendNow();
+        const QString line = tracking->ui.labSends->text();
+        QCOMPARE(Main2ViewController::urlItems().size(), 1);
+        root.toggleView();
+        QVERIFY(!root.isMainSideShown());
+        root.toggleView();
+        QVERIFY(root.isMainSideShown());
+        QCOMPARE(root.mainsideNavigationBar()->parent(), root.view());
+        QVERIFY(!root.flipsideNavigationBar()->parent());
+        QCOMPARE(tracking->ui.labSends->text(), line);
+        QCOMPARE(Main2ViewController::urlItems().size(), 1);
+        QCOMPARE(StackedMainViewController::mainViewController(), tracking);
+        prefs().removeObjectForKey(PreferenceKeys::validated);
+    }
+
+    void appearanceCallbacksAndCurlDirection()
+    {
+        RootViewController root;
+        root.view()->show();
+        root.toggleView();
+        auto *curl = root.view()->findChild<PageCurlTransition *>();
+        QVERIFY(curl);
+        QCOMPARE(curl->direction(), PageCurlTransition::CurlUp);
+        QVERIFY(curl->isRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(!root.view()->findChild<PageCurlTransition *>(), 3000);
+        root.toggleView();
+        curl = root.view()->findChild<PageCurlTransition *>();
+        QVERIFY(curl);
+        QCOMPARE(curl->direction(), PageCurlTransition::CurlDown);
+    }
+
+    void indicatorPage_data()
+    {
+        QTest::addColumn<double>("offset");
+        QTest::addColumn<int>("page");
+        QTest::newRow("0") << 0.0 << 0;
+        QTest::newRow("159.99") << 159.99 << 0;
+        QTest::newRow("160") << 160.0 << 1;
+        QTest::newRow("320") << 320.0 << 1;
+        QTest::newRow("bouncing before the first") << -200.0 << 0;
+        QTest::newRow("bouncing past the last") << 520.0 << 1;
+    }
+    void indicatorPage()
+    {
+        QFETCH(double, offset);
+        QFETCH(int, page);
+        RootViewController root;
+        root.view();
+        StackedMainViewController *main = root.stackedMainViewController();
+        QCOMPARE(main->scrollView()->width(), 320);
+        main->scrollView()->setContentOffset(QPointF(offset, 0));
+        QCOMPARE(main->pageControl()->currentPage(), page);
+    }
+
+    void pageFormula_data()
+    {
+        QTest::addColumn<double>("offset");
+        QTest::addColumn<int>("page");
+        QTest::newRow("-200") << -200.0 << -1;
+        QTest::newRow("159.99") << 159.99 << 0;
+        QTest::newRow("160") << 160.0 << 1;
+        QTest::newRow("800") << 800.0 << 3;
+    }
+    void pageFormula()
+    {
+        QFETCH(double, offset);
+        QFETCH(int, page);
+        QCOMPARE(PagedContainer::pageForOffset(offset, 320.0), page);
+    }
+
+    void tapOnTheIndicatorKeepsItsPageDuringTheScroll()
+    {
+        RootViewController root;
+        root.view()->show();
+        StackedMainViewController *main = root.stackedMainViewController();
+        PageControl *dots = main->pageControl();
+        QList<int> pagesSeen;
+        QSignalSpy dummy(dots, &PageControl::valueChanged);
+        QTimer sampler;
+        connect(&sampler, &QTimer::timeout, [&] { pagesSeen << dots->currentPage(); });
+        sampler.start(10);
+        QTest::mouseClick(dots, Qt::LeftButton, {}, QPoint(dots->width() - 2, dots->height() / 2));
+        QCOMPARE(dots->currentPage(), 1);
+        QVERIFY(main->pageControlUsed());
+        QVERIFY(main->scrollView()->isAnimating());
+        QTRY_COMPARE(main->scrollView()->contentOffset().x(), 320.0);
+        sampler.stop();
+        QVERIFY(!pagesSeen.isEmpty());
+        QVERIFY(!pagesSeen.contains(0));
+        QVERIFY(main->pageControlUsed()); // until the next drag begins
+        main->scrollViewWillBeginDragging(main->scrollView());
+        QVERIFY(!main->pageControlUsed());
+    }
+
+    void draggingHalfAPageTurnsIt()
+    {
+        RootViewController root;
+        root.view()->show();
+        StackedMainViewController *main = root.stackedMainViewController();
+        ScrollView *scroll = main->scrollView();
+        const QPoint start(300, 200);
+        QTest::mousePress(scroll, Qt::LeftButton, {}, start);
+        for (int dx = 10; dx <= 170; dx += 10)
+            QTest::mouseMove(scroll, start - QPoint(dx, 0), 5);
+        QCOMPARE(main->pageControl()->currentPage(), 1); // at 160 already
+        QTest::qWait(150); // a pause: no flick
+        QTest::mouseRelease(scroll, Qt::LeftButton, {}, start - QPoint(170, 0));
+        QTRY_COMPARE(scroll->contentOffset().x(), 320.0);
+        QCOMPARE(main->pageControl()->currentPage(), 1);
+    }
+
+    void backgroundAndActiveReachTheTrackingScreen()
+    {
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        QTest::qWait(100); // the launch's activation
+        MainViewController *tracking = StackedMainViewController::mainViewController();
+        QVERIFY(tracking);
+        auto *spy = new QSignalSpy(tracking, &MainViewController::backgroundModeSwitched);
+        delegate.applicationDidEnterBackground();
+        delegate.applicationDidBecomeActive();
+        delegate.applicationDidBecomeActive();
+        QCOMPARE(spy->size(), 3);
+        QCOMPARE(spy->at(0).at(0).toBool(), true);
+        QCOMPARE(spy->at(1).at(0).toBool(), false);
+        QCOMPARE(spy->at(2).at(0).toBool(), false);
+        delegate.window()->showMinimized();
+        QTRY_VERIFY(spy->size() >= 4);
+        QCOMPARE(spy->last().at(0).toBool(), true);
+        delete spy;
+    }
+
+    void launchTellsTheTrackingScreenNoOnce()
+    {
+        AppDelegate delegate;
+        QList<bool> told;
+        // The tracking screen exists once the root view loads, inside applicationDidFinishLaunching.
+        QMetaObject::Connection watch;
+        delegate.rootViewController()->view();
+        MainViewController *tracking = StackedMainViewController::mainViewController();
+        watch = connect(tracking, &MainViewController::backgroundModeSwitched,
+                        [&](bool background) { told << background; });
+        delegate.applicationDidFinishLaunching();
+        QTest::qWait(100);
+        QCOMPARE(told, QList<bool> { false });
+    }
+
+    void theWholeApplicationOnTheDemoTrack()
+    {
+        prefs().setBool(true, PreferenceKeys::validated);
+        prefs().setBool(true, PreferenceKeys::sendauto);
+        prefs().setString(QStringLiteral("Test"), PreferenceKeys::user);
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        QWidget *window = delegate.window();
+        QCOMPARE(window->size(), QSize(320, 480));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Peregrix"));
+        MainViewController *tracking = StackedMainViewController::mainViewController();
+        // Positions arrive from the replayed track, and the first report goes out.
+        QTRY_VERIFY_WITH_TIMEOUT(tracking->ui.labLat->text().startsWith(QLatin1String("51.5")),
+                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!server->requestLines().isEmpty(), 5000);
+        QTRY_COMPARE(tracking->ui.labStatus->text(), QStringLiteral("OK"));
+        saveScreenshot(window, QStringLiteral("main-side-tracking"));
+        RootViewController *root = delegate.rootViewController();
+        root->stackedMainViewController()->scrollView()->setContentOffset({ 320, 0 });
+        saveScreenshot(window, QStringLiteral("main-side-history"));
+
+        QTest::mouseClick(root->mainsideNavigationBar()->rightButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!root->view()->findChild<PageCurlTransition *>(), 3000);
+        StackedViewController *settings = root->stackedViewController();
+        for (int page = 0; page < 4; ++page) {
+            settings->scrollView()->setContentOffset({ 320.0 * page, 0 });
+            saveScreenshot(window, QStringLiteral("settings-side-page-%1").arg(page + 1));
+        }
+        QTest::mouseClick(root->flipsideNavigationBar()->rightButton(), Qt::LeftButton);
+        QVERIFY(root->isMainSideShown());
+        for (const QString &key : { PreferenceKeys::validated, PreferenceKeys::sendauto,
+                                    PreferenceKeys::user })
+            prefs().removeObjectForKey(key);
+    }
+};
+
+PEREGRIX_TEST_MAIN(TestShell)
+#include "tst_Shell.moc"
