@@ -1,6 +1,7 @@
 // PositionSources: makes the position source that a -location option names.
 #include "PositionSources.h"
 
+#include "GpsdPositionSource.h"
 #include "NmeaReplaySource.h"
 
 #include <QNmeaPositionInfoSource>
@@ -74,5 +75,6 @@ QGeoPositionInfoSource *PositionSources::create(const QString &option)
         return new NmeaReplaySource(o.parts.join(QLatin1Char(':')));
     if (o.kind == QLatin1String("serial"))
         return serialSource(o.parts[0], o.parts.size() == 2 ? o.parts[1].toInt() : 9600);
-    return nullptr;
+    return new GpsdPositionSource(o.parts.value(0, QStringLiteral("localhost")),
+                                  o.parts.value(1, QStringLiteral("2947")));
 }
