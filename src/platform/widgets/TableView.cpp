@@ -178,11 +178,16 @@ int TableView::lineCount() const
 
 TableView::Line TableView::lineAt(int line) const
 {
-    // The last section whose first line is at or before this one.
+    // The first section that starts after this line.
     auto it = std::upper_bound(m_sections.begin(), m_sections.end(), line,
                                [](int l, const Section &s) { return l < s.firstLine; });
+    // The line just before a section's first row is that section's own header, not a row past
+    // the end of the section above.
+    if (it != m_sections.end() && it->inlineHeader && line == it->firstLine - 1)
+        return { int(it - m_sections.begin()), -1 };
     if (it == m_sections.begin())
         return { 0, -1 };
+    // Otherwise a row of the last section that starts at or before it.
     --it;
     const int section = int(it - m_sections.begin());
     return { section, line - it->firstLine };

@@ -1,0 +1,90 @@
+// Settings2ViewController: how positions are shown and sent: location and speed units, automatic
+// start and whether reports carry the speed.
+#include "Settings2ViewController.h"
+
+#include "shared/GlobalFunctions.h"
+#include "shared/NotificationNames.h"
+#include "shared/PreferenceKeys.h"
+#include "shared/ThemeColour.h"
+
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+
+namespace {
+
+UserDefaults &defaults()
+{
+    return UserDefaults::standardUserDefaults();
+}
+
+} // namespace
+
+Settings2ViewController::Settings2ViewController(QObject *parent)
+    : ViewController(parent)
+{
+}
+
+void Settings2ViewController::loadView(QWidget *view)
+{
+    ui.setupUi(view);
+    connect(ui.segLocationUnits, &SegmentedControl::valueChanged, this,
+            &Settings2ViewController::setLocationUnits);
+    connect(ui.swSendAuto, &Switch::valueChanged, this, &Settings2ViewController::switchSendAuto);
+    connect(ui.swSendSpeed, &Switch::valueChanged, this,
+            &Settings2ViewController::switchSendSpeed);
+    connect(ui.segSpeed, &SegmentedControl::valueChanged, this, &Settings2ViewController::setSpeed);
+}
+
+void Settings2ViewController::viewDidLoad()
+{
+    ViewController::viewDidLoad();
+    ThemeColour::observe(this, [this] { backgroundColorSet(); });
+    loadDefaults();
+}
+
+// The controls are set from the program, which runs none of the actions: opening the page
+// writes nothing and tells no one.
+void Settings2ViewController::loadDefaults()
+{
+    ThemeColour::post();
+    ui.segSpeed->setSelectedSegmentIndex(defaults().integerForKey(PreferenceKeys::speed));
+    ui.swSendSpeed->setOn(defaults().boolForKey(PreferenceKeys::sendspeed));
+    ui.swSendAuto->setOn(defaults().boolForKey(PreferenceKeys::sendauto));
+    ui.segLocationUnits->setSelectedSegmentIndex(
+        defaults().integerForKey(PreferenceKeys::locationunits));
+}
+
+// The tracking screen re-reads the store when told, so the value is on disk before the news.
+void Settings2ViewController::setLocationUnits()
+{
+    defaults().setInteger(ui.segLocationUnits->selectedSegmentIndex(),
+                          PreferenceKeys::locationunits);
+    defaults().synchronize();
+    NotificationCenter::defaultCenter().postNotificationName(NotificationNames::LocationUnitsSet);
+}
+
+// Read only when a tracking screen loads: a screen already running keeps its switch as it is.
+void Settings2ViewController::switchSendAuto()
+{
+    defaults().setBool(ui.swSendAuto->isOn(), PreferenceKeys::sendauto);
+    defaults().synchronize();
+}
+
+// Read with every report, so it needs no notification.
+void Settings2ViewController::switchSendSpeed()
+{
+    defaults().setBool(ui.swSendSpeed->isOn(), PreferenceKeys::sendspeed);
+    defaults().synchronize();
+}
+
+void Settings2ViewController::setSpeed()
+{
+    defaults().setInteger(ui.segSpeed->selectedSegmentIndex(), PreferenceKeys::speed);
+    defaults().synchronize();
+    NotificationCenter::defaultCenter().postNotificationName(NotificationNames::SpeedSet);
+}
+
+void Settings2ViewController::backgroundColorSet()
+{
+    ThemeColour::paint(view(), GlobalData::sharedGlobalData()->getBackgroundColour());
+}

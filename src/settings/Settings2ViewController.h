@@ -1,0 +1,31 @@
+// Settings2ViewController: how positions are shown and sent: location and speed units, automatic
+// start and whether reports carry the speed.
+#pragma once
+
+#include "ui_Settings2View.h"
+
+#include "platform/ViewController.h"
+
+class Settings2ViewController : public ViewController
+{
+    Q_OBJECT
+public:
+    explicit Settings2ViewController(QObject *parent = nullptr);
+
+    // The screen's outlets, from its form.
+    Ui::Settings2View ui;
+
+    // Each control's action stores its choice at once, so that nothing is lost if the program
+    // ends before the page is left.
+    void setLocationUnits();
+    void switchSendAuto();
+    void switchSendSpeed();
+    void setSpeed();
+
+    void loadDefaults();
+    void backgroundColorSet();
+
+protected:
+    void loadView(QWidget *view) override;
+    void viewDidLoad() override;
+};

@@ -1,0 +1,268 @@
+// The sending and display options, driven through their controls: what each one stores and
+// announces, and how a tracking screen that is already running takes the changes up.
+#include "TestEnvironment.h"
+
+#include "settings/Settings2ViewController.h"
+#include "tracking/MainViewController.h"
+
+#include "shared/NotificationNames.h"
+#include "shared/PreferenceKeys.h"
+#include "shared/ThemeColour.h"
+
+#include "platform/LocationManager.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+UserDefaults &prefs()
+{
+    return UserDefaults::standardUserDefaults();
+}
+
+const QStringList allKeys { PreferenceKeys::locationunits, PreferenceKeys::speed,
+                            PreferenceKeys::sendspeed, PreferenceKeys::sendauto };
+
+// The value as another process finds it in the file: "<null>" for a key never written.
+QString onDisk(const QString &type, const QString &key)
+{
+    QProcess tool;
+    tool.start(QStringLiteral(USERDEFAULTS_TOOL),
+               { UserDefaults::defaultPath(), QStringLiteral("read"), type, key });
+    if (!tool.waitForFinished(10000) || tool.exitCode() != 0)
+        return QStringLiteral("<tool failed>");
+    return QString::fromUtf8(tool.readAllStandardOutput());
+}
+
+void tap(QWidget *control, int segment = -1)
+{
+    auto *segmented = qobject_cast<SegmentedControl *>(control);
+    QTest::mouseClick(control, Qt::LeftButton, {},
+                      segmented ? segmented->segmentRect(segment).center() : QPoint());
+}
+
+Location movingAt(double speed)
+{
+    Location l;
+    l.latitude = 51.5;
+    l.longitude = -0.1275;
+    l.horizontalAccuracy = 5;
+    l.speed = speed;
+    return l;
+}
+
+} // namespace
+
+class TestSettings2ViewController : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<Settings2ViewController> page;
+    std::unique_ptr<MainViewController> tracking;
+    QStringList heard; // each notice with the value another process read from disk meanwhile
+
+    Settings2ViewController &open()
+    {
+        page = std::make_unique<Settings2ViewController>();
+        page->view();
+        return *page;
+    }
+    QWidget *controlNamed(const QString &name) { return page->view()->findChild<QWidget *>(name); }
+    // With its timer and position source stopped, so that positions come only from the test.
+    MainViewController &openTracking()
+    {
+        MainViewController::resetRunState();
+        tracking = std::make_unique<MainViewController>();
+        tracking->view();
+        tracking->findChild<QTimer *>(QStringLiteral("handleTimer"))->stop();
+        if (QGeoPositionInfoSource *source = MainViewController::locationManager()->source())
+            source->stopUpdates();
+        return *tracking;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        LocationManager::setSourceOption(QStringLiteral("nmea:") + QStringLiteral(DEMO_TRACK));
+        NotificationCenter &center = NotificationCenter::defaultCenter();
+        center.addObserver(NotificationNames::SpeedSet, this, [this](const Notification &) {
+            heard << QStringLiteral("SpeedSet:") + onDisk("int", PreferenceKeys::speed);
+        });
+        center.addObserver(NotificationNames::LocationUnitsSet, this, [this](const Notification &) {
+            heard << QStringLiteral("LocationUnitsSet:")
+                    + onDisk("int", PreferenceKeys::locationunits);
+        });
+    }
+
+    void init()
+    {
+        for (const QString &key : allKeys)
+            prefs().removeObjectForKey(key);
+        prefs().removeObjectForKey(PreferenceKeys::bg);
+        QVERIFY(prefs().synchronize());
+    }
+
+    void cleanup()
+    {
+        tracking.reset();
+        page.reset();
+        heard.clear();
+    }
+
+    void opensOnTheStoredChoicesWithoutActing_data()
+    {
+        QTest::addColumn<QList<int>>("stored"); // units, speed, send speed, start; -1 absent
+        QTest::addColumn<QList<int>>("shown");
+        QTest::newRow("first start") << QList { -1, -1, -1, -1 } << QList { 0, 0, 0, 0 };
+        QTest::newRow("every choice made") << QList { 1, 2, 1, 1 } << QList { 1, 2, 1, 1 };
+        QTest::newRow("unknown speed unit selects none") << QList { 0, 7, 0, 0 }
+                                                         << QList { 0, -1, 0, 0 };
+    }
+    void opensOnTheStoredChoicesWithoutActing()
+    {
+        QFETCH(QList<int>, stored);
+        QFETCH(QList<int>, shown);
+        for (int i : { 0, 1 }) {
+            if (stored[i] >= 0)
+                prefs().setInteger(stored[i], allKeys[i]);
+        }
+        for (int i : { 2, 3 }) {
+            if (stored[i] >= 0)
+                prefs().setBool(stored[i] != 0, allKeys[i]);
+        }
+        QVERIFY(prefs().synchronize());
+        Settings2ViewController &p = open();
+        QCOMPARE(p.ui.segLocationUnits->selectedSegmentIndex(), shown[0]);
+        QCOMPARE(p.ui.segSpeed->selectedSegmentIndex(), shown[1]);
+        QCOMPARE(int(p.ui.swSendSpeed->isOn()), shown[2]);
+        QCOMPARE(int(p.ui.swSendAuto->isOn()), shown[3]);
+        QCOMPARE(p.ui.segLocationUnits->numberOfSegments(), 2);
+        QCOMPARE(p.ui.segSpeed->titles(), (QStringList { "MPH", "KPH", "m/sec" }));
+        QVERIFY(heard.isEmpty());
+        for (int i = 0; i < allKeys.size(); ++i) {
+            if (stored[i] < 0)
+                QCOMPARE(onDisk("string", allKeys[i]), QStringLiteral("<null>"));
+        }
+    }
+
+    void eachControlStoresAtOnce_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("segment");
+        QTest::addColumn<int>("before");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QStringList>("notices");
+        const QString units = PreferenceKeys::locationunits, speed = PreferenceKeys::speed;
+        QTest::newRow("deg min sec") << "segLocationUnits" << 1 << 0 << "int" << units << "1"
+                                     << QStringList { "LocationUnitsSet:1" };
+        QTest::newRow("back to decimal") << "segLocationUnits" << 0 << 1 << "int" << units << "0"
+                                         << QStringList { "LocationUnitsSet:0" };
+        QTest::newRow("KPH") << "segSpeed" << 1 << 0 << "int" << speed << "1"
+                             << QStringList { "SpeedSet:1" };
+        QTest::newRow("m/sec") << "segSpeed" << 2 << 0 << "int" << speed << "2"
+                               << QStringList { "SpeedSet:2" };
+        QTest::newRow("back to MPH") << "segSpeed" << 0 << 2 << "int" << speed << "0"
+                                     << QStringList { "SpeedSet:0" };
+        QTest::newRow("same unit again") << "segSpeed" << 0 << 0 << "int" << speed << "0"
+                                         << QStringList {};
+        QTest::newRow("start on") << "swSendAuto" << -1 << 0 << "bool"
+                                  << PreferenceKeys::sendauto << "true" << QStringList {};
+        QTest::newRow("start off") << "swSendAuto" << -1 << 1 << "bool"
+                                   << PreferenceKeys::sendauto << "false" << QStringList {};
+        QTest::newRow("send speed on") << "swSendSpeed" << -1 << 0 << "bool"
+                                       << PreferenceKeys::sendspeed << "true" << QStringList {};
+        QTest::newRow("send speed off") << "swSendSpeed" << -1 << 1 << "bool"
+                                        << PreferenceKeys::sendspeed << "false" << QStringList {};
+    }
+    void eachControlStoresAtOnce()
+    {
+        QFETCH(QString, control);
+        QFETCH(int, segment);
+        QFETCH(int, before);
+        QFETCH(QString, type);
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
+        QFETCH(QStringList, notices);
+        if (type == QLatin1String("int"))
+            prefs().setInteger(before, key);
+        else
+            prefs().setBool(before != 0, key);
+        QVERIFY(prefs().synchronize());
+        open();
+        tap(controlNamed(control), segment);
+        // Read by another process: on disk before the tap returns, and before any notice.
+        QCOMPARE(onDisk(type, key), stored);
+        QCOMPARE(heard, notices);
+    }
+
+    void trackingScreenUsesNewUnitsFromItsNextPosition_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("segment");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("KPH") << "segSpeed" << 1 << "labSpeed" << "22 MPH" << "36 KPH";
+        QTest::newRow("m/sec") << "segSpeed" << 2 << "labSpeed" << "22 MPH" << "10.0 m/sec";
+        QTest::newRow("deg min sec") << "segLocationUnits" << 1 << "labLat" << "51.500000"
+                                     << "51\u2218 30' 0\"";
+    }
+    void trackingScreenUsesNewUnitsFromItsNextPosition()
+    {
+        QFETCH(QString, control);
+        QFETCH(int, segment);
+        QFETCH(QString, label);
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        MainViewController &t = openTracking();
+        auto *shown = t.view()->findChild<QLabel *>(label);
+        t.locationManagerDidUpdateToLocation(nullptr, movingAt(10), {});
+        QCOMPARE(shown->text(), before);
+        open();
+        tap(controlNamed(control), segment);
+        QCOMPARE(shown->text(), before);
+        t.locationManagerDidUpdateToLocation(nullptr, movingAt(10), {});
+        QCOMPARE(shown->text(), after);
+    }
+
+    void automaticStartWaitsForTheNextTrackingScreen()
+    {
+        MainViewController &running = openTracking();
+        QVERIFY(!running.ui.swOnOff->isOn());
+        Settings2ViewController &p = open();
+        tap(p.ui.swSendAuto);
+        QVERIFY(p.ui.swSendAuto->isOn());
+        QVERIFY(!running.ui.swOnOff->isOn());
+        QVERIFY(openTracking().ui.swOnOff->isOn());
+    }
+
+    void followsTheThemeAndWritesAScreenshot()
+    {
+        prefs().setString(QStringLiteral("5FA8D3"), PreferenceKeys::bg);
+        Settings2ViewController &p = open();
+        tap(p.ui.segLocationUnits, 1);
+        tap(p.ui.swSendSpeed);
+        tap(p.ui.segSpeed, 1);
+        QWidget *view = p.view();
+        view->resize(320, 400);
+        const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/screenshots");
+        QDir().mkpath(dir);
+        const QImage shot = view->grab().toImage();
+        QVERIFY(shot.save(dir + QStringLiteral("/settings2.png")));
+        QCOMPARE(shot.pixelColor(2, 2), QColor(0x5F, 0xA8, 0xD3));
+        prefs().setString(QStringLiteral("203040"), PreferenceKeys::bg);
+        ThemeColour::post();
+        QCOMPARE(ThemeColour::backgroundOf(view), QColor(0x20, 0x30, 0x40));
+    }
+};
+
+PEREGRIX_TEST_MAIN(TestSettings2ViewController)
+#include "tst_Settings2ViewController.moc"
