@@ -2,6 +2,7 @@
 // run of the program would.
 //   userdefaults_tool FILE write TYPE KEY VALUE   (TYPE: string, int, bool, float)
 //   userdefaults_tool FILE read TYPE KEY          prints the value, or <null> for an absent string
+//   userdefaults_tool FILE loop int KEY COUNT     writes 1 to COUNT, flushing after each
 #include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
@@ -29,6 +30,15 @@ int main(int argc, char **argv)
         else
             return 2;
         return store.synchronize() ? 0 : 1;
+    }
+    if (mode == QLatin1String("loop") && args.size() == 6) {
+        const int count = args[5].toInt();
+        for (int i = 1; i <= count; ++i) {
+            store.setInteger(i, key);
+            if (!store.synchronize())
+                return 1;
+        }
+        return 0;
     }
     if (mode != QLatin1String("read"))
         return 2;

@@ -1,0 +1,96 @@
+// The tracking screen against a tracking server that misbehaves: it must keep running, count
+// honestly, and never take a broken reply for an acknowledgement.
+#include "ScriptedHttpServer.h"
+#include "TestEnvironment.h"
+
+#include "tracking/MainViewController.h"
+
+#include "shared/GlobalFunctions.h"
+#include "shared/PreferenceKeys.h"
+
+#include "platform/LocationManager.h"
+#include "platform/Reachability.h"
+#include "platform/UrlExchange.h"
+#include "platform/UserDefaults.h"
+
+#include <QApplication>
+#include <QtTest>
+
+using Reply = ScriptedHttpServer::Reply;
+
+class TestMisbehavingServer : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        LocationManager::setSourceOption(QStringLiteral("nmea:") + QStringLiteral(DEMO_TRACK));
+        UserDefaults::standardUserDefaults().setBool(true, PreferenceKeys::validated);
+        UserDefaults::standardUserDefaults().setBool(true, PreferenceKeys::sendauto);
+        Reachability::setTestAnswer(Reachability::Reachable);
+    }
+
+    void cleanup() { UrlExchange::setTimeout(std::chrono::seconds(60)); }
+
+    void misbehaviour_data()
+    {
+        QTest::addColumn<Reply>("reply");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("line");
+        const QString pending = QStringLiteral("1 Sends : 0 OK : 0 Failed : 1 Pending : 0 Stored");
+        const QString failed = QStringLiteral("1 Sends : 0 OK : 1 Failed : 0 Pending : 0 Stored");
+        QTest::newRow("never answers") << ScriptedHttpServer::neverAnswer() << "Sending"
+                                       << pending;
+        Reply cut;
+        cut.raw = "HTTP/1.1 200 OK\r\nContent-Length: 50\r\nConnection: close\r\n\r\nOK1";
+        QTest::newRow("closes mid-reply") << cut << "Sending" << pending;
+        QTest::newRow("closes at once") << ScriptedHttpServer::closeAtOnce() << "Sending"
+                                        << pending;
+        QTest::newRow("1 MiB and more")
+            << ScriptedHttpServer::text(QByteArray(UrlExchange::maxBodySize + 1, 'O')) << "Sending"
+            << pending;
+        QTest::newRow("endless chunks")
+            << ScriptedHttpServer::chunked(QByteArray(4 * UrlExchange::maxBodySize, 'K'))
+            << "Sending" << pending;
+        QByteArray garbage;
+        for (int i = 0; i < 4096; ++i)
+            garbage += char((i * 131 + 7) % 256);
+        QTest::newRow("binary garbage") << ScriptedHttpServer::text(garbage) << "" << failed;
+        Reply slow = ScriptedHttpServer::text("OK1");
+        slow.kind = Reply::Trickle;
+        slow.delayMs = 30;
+        QTest::newRow("slowly, byte by byte")
+            << slow << "OK" << QStringLiteral("1 Sends : 1 OK : 0 Failed : 0 Pending : 0 Stored");
+    }
+    void misbehaviour()
+    {
+        QFETCH(Reply, reply);
+        QFETCH(QString, status);
+        QFETCH(QString, line);
+        UrlExchange::setTimeout(std::chrono::seconds(8));
+        ScriptedHttpServer server;
+        server.setDefaultReply(reply);
+        GlobalData::sharedGlobalData()->setUrl(server.baseUrl());
+        MainViewController::resetRunState();
+        MainViewController screen;
+        screen.view();
+        if (QGeoPositionInfoSource *source = MainViewController::locationManager()->source())
+            source->stopUpdates();
+        Location at;
+        at.latitude = 51.5;
+        at.longitude = -0.12;
+        screen.locationManagerDidUpdateToLocation(nullptr, at, {});
+        // The screen's own one-second timer makes the report and keeps ticking meanwhile.
+        QTRY_VERIFY_WITH_TIMEOUT(!server.requestLines().isEmpty(), 5000);
+        const QString before = screen.ui.labTimeNow->text();
+        QTRY_VERIFY_WITH_TIMEOUT(screen.ui.labTimeNow->text() != before, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(screen.ui.labSends->text(), line, 15000);
+        QTest::qWait(300);
+        QCOMPARE(screen.ui.labStatus->text(), status);
+        QCOMPARE(screen.ui.labSends->text(), line);
+    }
+};
+
+PEREGRIX_TEST_MAIN(TestMisbehavingServer)
+#include "tst_MisbehavingServer.moc"

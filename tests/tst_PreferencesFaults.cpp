@@ -1,0 +1,88 @@
+// The preferences file under faults: a process killed while it flushes, and files that are
+// damaged or cannot be read.
+#include "TestEnvironment.h"
+
+#include "platform/UserDefaults.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+class TestPreferencesFaults : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    // Each flush replaces the file as a whole, so a kill at any moment leaves either the old or
+    // the new file, never a mixture.
+    void killedWhileFlushingLeavesAReadableFile()
+    {
+        const QString file = m_dir.filePath(QStringLiteral("killed.conf"));
+        QRandomGenerator random(20261207);
+        int killedMidway = 0;
+        for (int round = 0; round < 40; ++round) {
+            QProcess writer;
+            writer.start(QStringLiteral(USERDEFAULTS_TOOL),
+                         { file, "loop", "int", "frequency", "1000000" });
+            QVERIFY(writer.waitForStarted());
+            QTest::qWait(int(random.bounded(20, 120)));
+            if (writer.state() == QProcess::Running) {
+                ::kill(pid_t(writer.processId()), SIGKILL);
+                ++killedMidway;
+            }
+            writer.waitForFinished();
+            UserDefaults store(file);
+            const qint32 value = store.integerForKey(QStringLiteral("frequency"));
+            QVERIFY2(value >= 1 && value <= 1000000, qPrintable(QString::number(value)));
+            QVERIFY2(!QFile::exists(file + QStringLiteral(".unreadable")),
+                     "the file had to be set aside");
+        }
+        QVERIFY(killedMidway > 30);
+    }
+
+    void damagedOrUnreadableFilesReadAsEmpty_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // empty: the path is a folder, not a file
+        QByteArray garbage(8192, '\0');
+        QRandomGenerator random(7);
+        for (char &c : garbage)
+            c = char(random.bounded(256));
+        QTest::newRow("binary garbage") << garbage;
+        QTest::newRow("truncated mid-value") << QByteArray("[General]\nuser=Jo An");
+        QTest::newRow("truncated mid-key") << QByteArray("[General]\nfreq");
+        QTest::newRow("a folder in its place") << QByteArray();
+    }
+    void damagedOrUnreadableFilesReadAsEmpty()
+    {
+        QFETCH(QByteArray, content);
+        const QString file = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
+        if (content.isEmpty()) {
+            QVERIFY(QDir().mkpath(file));
+        } else {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        UserDefaults store(file);
+        QCOMPARE(store.integerForKey(QStringLiteral("frequency")), 0);
+        QVERIFY(!store.boolForKey(QStringLiteral("validated")));
+        QCOMPARE(store.floatForKey(QStringLiteral("hue")), 0.0f);
+        const QString user = store.stringForKey(QStringLiteral("user"));
+        QVERIFY(user.isNull() || user == QStringLiteral("Jo An")); // a cut file keeps its start
+        store.setInteger(3, QStringLiteral("frequency"));
+        QVERIFY(store.synchronize());
+        QCOMPARE(UserDefaults(file).integerForKey(QStringLiteral("frequency")), 3);
+    }
+};
+
+PEREGRIX_TEST_MAIN(TestPreferencesFaults)
+#include "tst_PreferencesFaults.moc"
