@@ -1,0 +1,96 @@
+// Benchmark of the cost of running: CPU time per hour of the application with positions every
+// second and a report every 15 seconds, beside an empty Qt application with a one-second timer,
+// both run here as child processes on the offscreen platform. Prints its figures.
+//   bench_tracking_cost [SECONDS]
+#include "ScriptedHttpServer.h"
+
+#include "shell/AppDelegate.h"
+
+#include "shared/GlobalFunctions.h"
+#include "shared/PreferenceKeys.h"
+
+#include "platform/LocationManager.h"
+#include "platform/UserDefaults.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+double cpuSecondsOfThisProcess()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs for the given seconds, then prints the CPU seconds it used after start-up.
+int child(int argc, char **argv, bool empty, int seconds)
+{
+    QApplication app(argc, argv);
+    std::unique_ptr<ScriptedHttpServer> server;
+    std::unique_ptr<AppDelegate> delegate;
+    QTimer tick;
+    if (empty) {
+        QObject::connect(&tick, &QTimer::timeout, [] { });
+        tick.start(1000);
+    } else {
+        server = std::make_unique<ScriptedHttpServer>();
+        UserDefaults &prefs = UserDefaults::standardUserDefaults();
+        prefs.setBool(true, PreferenceKeys::validated);
+        prefs.setBool(true, PreferenceKeys::sendauto);
+        prefs.setString(QStringLiteral("Test"), PreferenceKeys::user);
+        prefs.setInteger(0, PreferenceKeys::frequency); // every 15 seconds
+        GlobalData::sharedGlobalData()->setUrl(server->baseUrl());
+        LocationManager::setSourceOption(QStringLiteral("nmea:" PEREGRIX_DEMO_TRACK));
+        delegate = std::make_unique<AppDelegate>();
+        delegate->applicationDidFinishLaunching();
+    }
+    double atStart = 0;
+    QTimer::singleShot(2000, [&] { atStart = cpuSecondsOfThisProcess(); });
+    QTimer::singleShot(2000 + seconds * 1000, [&] {
+        std::printf("%.6f\n", cpuSecondsOfThisProcess() - atStart);
+        std::fflush(stdout);
+        QCoreApplication::quit();
+    });
+    return QApplication::exec();
+}
+
+double cpuPerHour(const QString &mode, int seconds, const QString &home)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+    process.setProcessEnvironment(env);
+    process.start(QCoreApplication::applicationFilePath(), { mode, QString::number(seconds) });
+    process.waitForFinished((seconds + 30) * 1000);
+    bool ok = false;
+    const double cpu = process.readAllStandardOutput().trimmed().toDouble(&ok);
+    return ok ? cpu * 3600.0 / seconds : -1.0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc > 2 && (qstrcmp(argv[1], "--app") == 0 || qstrcmp(argv[1], "--empty") == 0))
+        return child(argc, argv, qstrcmp(argv[1], "--empty") == 0, atoi(argv[2]));
+    QCoreApplication app(argc, argv);
+    const int seconds = argc > 1 ? std::max(5, atoi(argv[1])) : 60;
+    QTemporaryDir home;
+    const double peregrix = cpuPerHour(QStringLiteral("--app"), seconds, home.path());
+    const double empty = cpuPerHour(QStringLiteral("--empty"), seconds, home.path());
+    std::printf("CPU time per hour (measured over %d s, offscreen): peregrix tracking %.1f s, "
+                "empty Qt application with a one-second timer %.1f s, ratio %.1f\n",
+                seconds, peregrix, empty, empty > 0 ? peregrix / empty : 0.0);
+    return peregrix > 0 && empty > 0 ? 0 : 1;
+}
