@@ -1,4 +1,5 @@
 // The process-wide service object: one instance, its URL and version, alerts, reachability.
+#include "OpenAlerts.h"
 #include "TestEnvironment.h"
 
 #include "shared/GlobalFunctions.h"
@@ -9,21 +10,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
-
-namespace {
-
-QList<QMessageBox *> openAlerts()
-{
-    QList<QMessageBox *> boxes;
-    const auto windows = QApplication::topLevelWidgets();
-    for (QWidget *w : windows) {
-        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
-            boxes << box;
-    }
-    return boxes;
-}
-
-} // namespace
 
 class TestGlobalData : public QObject
 {

@@ -1,6 +1,7 @@
 // The tracking screen: what it shows of a position, when the scheduler reports, the report as
 // it reaches a server on 127.0.0.1, and what each reply does.
 #include "ScriptedHttpServer.h"
+#include "OpenAlerts.h"
 #include "TestEnvironment.h"
 
 #include "tracking/MainViewController.h"
@@ -40,16 +41,6 @@ Location at(double lat, double lon, double accuracy = 65.9, double speed = 10.0)
     return l;
 }
 
-QList<QMessageBox *> openAlerts()
-{
-    QList<QMessageBox *> boxes;
-    const auto windows = QApplication::topLevelWidgets();
-    for (QWidget *w : windows) {
-        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
-            boxes << box;
-    }
-    return boxes;
-}
 
 const QDateTime reportTime(QDate(2026, 3, 6), QTime(14, 5, 9));
 

@@ -1,6 +1,7 @@
 // Settings page 1 driven through its controls: validation against a server on 127.0.0.1, the
 // forgotten-name look-up, the test user, the name limit, undo, and the frequency controls.
 #include "ScriptedHttpServer.h"
+#include "OpenAlerts.h"
 #include "TestEnvironment.h"
 
 #include "settings/Settings1ViewController.h"
@@ -26,16 +27,6 @@ UserDefaults &prefs()
     return UserDefaults::standardUserDefaults();
 }
 
-QList<QMessageBox *> openAlerts()
-{
-    QList<QMessageBox *> boxes;
-    const auto windows = QApplication::topLevelWidgets();
-    for (QWidget *w : windows) {
-        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
-            boxes << box;
-    }
-    return boxes;
-}
 
 // Where a value lies on a slider, in its own coordinates.
 QPoint sliderPoint(const Slider *slider, double value)
