@@ -1,0 +1,21 @@
+# Debian packages, one per component: `cpack -G DEB` in a release build tree makes
+# peregrix_<version>_<arch>.deb (the application) and, once the server is built,
+# peregrix-server_<version>_<arch>.deb.
+set(CPACK_PACKAGE_NAME "peregrix")
+set(CPACK_PACKAGE_VENDOR "The Peregrix team")
+set(CPACK_PACKAGE_CONTACT "The Peregrix team <team@peregrix.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Position logger that reports to a tracking server")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://peregrix.example/")
+set(CPACK_GENERATOR "DEB")
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
+
+set(CPACK_DEBIAN_APP_PACKAGE_NAME "peregrix")
+set(CPACK_DEBIAN_APP_PACKAGE_SECTION "misc")
+set(CPACK_DEBIAN_APP_PACKAGE_DEPENDS "libqt6positioning6-plugins, libqt6sql6-sqlite")
+set(CPACK_COMPONENT_APP_DESCRIPTION
+    "Position logger for Linux desktops and phones\n Takes the device's position and reports it to a tracking server at the\n frequency you choose, keeps a history of the run's reports and can send the\n unacknowledged ones again.")
+include(CPack)
