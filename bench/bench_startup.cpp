@@ -5,6 +5,7 @@
 #include "shell/AppDelegate.h"
 #include "shell/RootViewController.h"
 #include "shell/StackedMainViewController.h"
+#include "tracking/MainViewController.h"
 
 #include "platform/LocationManager.h"
 

@@ -27,6 +27,11 @@ private Q_SLOTS:
     void killedWhileFlushingLeavesAReadableFile()
     {
         const QString file = m_dir.filePath(QStringLiteral("killed.conf"));
+        {
+            UserDefaults first(file); // a kill before the first flush must still find a file
+            first.setInteger(1, QStringLiteral("frequency"));
+            QVERIFY(first.synchronize());
+        }
         QRandomGenerator random(20261207);
         int killedMidway = 0;
         for (int round = 0; round < 40; ++round) {

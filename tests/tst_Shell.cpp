@@ -278,8 +278,8 @@ private Q_SLOTS:
 
     void launchTellsTheTrackingScreenNoOnce()
     {
-        AppDelegate delegate;
         QList<bool> told;
+        AppDelegate delegate;
         // The tracking screen exists once the root view loads, inside applicationDidFinishLaunching.
         QMetaObject::Connection watch;
         delegate.rootViewController()->view();

@@ -30,6 +30,9 @@ AppDelegate::AppDelegate(QObject *parent)
 
 AppDelegate::~AppDelegate()
 {
+    // Closing the window at the end is no move into the background.
+    if (m_window)
+        m_window->removeEventFilter(this);
     delete m_window.data();
 }
 

@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QPointer>
 
-class QWidget;
+#include <QWidget>
 class RootViewController;
 
 class AppDelegate : public QObject

@@ -6,8 +6,7 @@
 
 #include <QPointer>
 
-class NavigationBar;
-class QLabel;
+#include "platform/widgets/NavigationBar.h"
 class StackedMainViewController;
 class StackedViewController;
 

@@ -37,8 +37,11 @@ ScrollView::ScrollView(QWidget *parent)
     m_clock.start();
     m_animation.setDuration(settleMs);
     m_animation.setEasingCurve(QEasingCurve::OutCubic);
-    connect(&m_animation, &QVariantAnimation::valueChanged, this,
-            [this](const QVariant &value) { moveContent(value.toPointF()); });
+    // An animation reports its start value at once; that is no scroll yet.
+    connect(&m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
+        if (value.toPointF() != m_offset)
+            moveContent(value.toPointF());
+    });
     connect(&m_animation, &QVariantAnimation::finished, this, [this] {
         if (m_animationEndsDeceleration && m_delegate)
             m_delegate->scrollViewDidEndDecelerating(this);

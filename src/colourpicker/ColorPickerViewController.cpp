@@ -1,0 +1,73 @@
+// ColorPickerViewController: the colour picker page: restores the picker's values, stores the
+// chosen theme colour, and follows the theme colour itself.
+#include "ColorPickerViewController.h"
+
+#include "shared/GlobalFunctions.h"
+#include "shared/PreferenceKeys.h"
+#include "shared/ThemeColour.h"
+
+#include "platform/UserDefaults.h"
+
+const QString keyForHue = PreferenceKeys::hue;
+const QString keyForSat = PreferenceKeys::sat;
+const QString keyForBright = PreferenceKeys::bright;
+
+namespace {
+
+UserDefaults &defaults()
+{
+    return UserDefaults::standardUserDefaults();
+}
+
+// An absent key reads as 0.0, so a stored 0.0 cannot be told from none and starts at 0.5 too.
+float storedOrHalf(const QString &key)
+{
+    return defaults().floatForKey(key) != 0.0f ? defaults().floatForKey(key) : 0.5f;
+}
+
+} // namespace
+
+ColorPickerViewController::ColorPickerViewController(QObject *parent)
+    : ViewController(parent)
+{
+}
+
+void ColorPickerViewController::loadView(QWidget *view)
+{
+    ui.setupUi(view);
+    ui.pickerView->initWithCoder({ ui.showColor, ui.crossHairs, ui.brightnessBar, ui.colorInHex,
+        ui.Hcoords, ui.Scoords, ui.Lcoords, ui.Rcoords, ui.Gcoords, ui.Bcoords });
+    connect(ui.cbSetColor, &QPushButton::clicked, this, [this] { setColor(); });
+}
+
+void ColorPickerViewController::viewDidLoad()
+{
+    ViewController::viewDidLoad();
+    ui.pickerView->setCurrentHue(storedOrHalf(keyForHue));
+    ui.pickerView->setCurrentSaturation(storedOrHalf(keyForSat));
+    ui.pickerView->setCurrentBrightness(storedOrHalf(keyForBright));
+    // Nothing is posted here: the settings side posts once all its pages exist.
+    ThemeColour::observe(this, [this] { backgroundColorSet(); });
+}
+
+void ColorPickerViewController::setColor()
+{
+    defaults().setFloat(ui.pickerView->currentHue(), keyForHue);
+    defaults().setFloat(ui.pickerView->currentSaturation(), keyForSat);
+    defaults().setFloat(ui.pickerView->currentBrightness(), keyForBright);
+    // The hex label's text, whatever the last touch (or the form) left in it.
+    defaults().setString(ui.pickerView->getColorHex(), PreferenceKeys::bg);
+    defaults().synchronize();
+    ThemeColour::post();
+}
+
+void ColorPickerViewController::backgroundColorSet()
+{
+    ThemeColour::paint(ui.pickerView, GlobalData::sharedGlobalData()->getBackgroundColour());
+    ui.pickerView->colorLoaded(ThemeColour::backgroundOf(ui.pickerView));
+}
+
+Color ColorPickerViewController::getSelectedColor() const
+{
+    return ui.pickerView->getColorShown();
+}
