@@ -304,6 +304,31 @@ private Q_SLOTS:
         QVERIFY(server->requestLines().isEmpty());
     }
 
+    void rowsAreDrawn()
+    {
+        CountingHistory &h = open();
+        post(NotificationNames::LocationSent, report(1));
+        post(NotificationNames::LocationSent, report(2));
+        post(NotificationNames::LocationOK, "OK2");
+        h.view()->resize(320, 436);
+        h.view()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(h.view()));
+        const QImage shot = h.view()->grab().toImage();
+        shot.save(QStringLiteral(QT_TESTCASE_BUILDDIR "/screenshots/history-rows.png"));
+        // The red "X" of the first row and the green "OK" of the second, where their labels are.
+        auto hasColour = [&](QRect area, auto test) {
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    if (test(shot.pixelColor(x, y)))
+                        return true;
+            return false;
+        };
+        const int top = TableView::sectionHeaderHeight;
+        QVERIFY(hasColour(QRect(280, top, 30, 15), [](QColor c) { return c.red() > 200 && c.green() < 80; }));
+        QVERIFY(hasColour(QRect(280, top + 35, 30, 15), [](QColor c) { return c.green() > 200 && c.red() < 80; }));
+        QVERIFY(hasColour(QRect(5, top, 150, 15), [](QColor c) { return c.lightness() < 80; }));
+    }
+
     void tableAsksOnlyForTheRowsOnScreen()
     {
         CountingHistory &h = open();

@@ -20,7 +20,7 @@ QPointer<QLabel> titleBy2;
 QPointer<QLabel> titleWWW1;
 QPointer<QLabel> titleWWW2;
 
-const QString byLine = QStringLiteral("by the Peregrix team");
+const QString byLine = QStringLiteral("by M. Okafor");
 const QString webSite = QStringLiteral("peregrix.example");
 
 QLabel *aboutLabel(const QRect &frame, Qt::Alignment alignment, const QString &text,

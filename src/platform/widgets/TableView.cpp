@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
+#include <QPixmap>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -95,8 +96,21 @@ private:
             = source->tableViewCellForRowAtIndexPath(m_table, path)) {
             cell->setAttribute(Qt::WA_DontShowOnScreen);
             cell->resize(rect.size());
-            cell->render(painter, rect.topLeft(), QRegion(),
-                         QWidget::DrawChildren);
+            // The cell is never shown, so its views count as hidden until they are marked
+            // visible; views the data source hid on purpose stay hidden.
+            const auto views = cell->findChildren<QWidget *>();
+            for (QWidget *v : views) {
+                if (!v->testAttribute(Qt::WA_WState_ExplicitShowHide))
+                    v->setVisible(true);
+            }
+            // Rendered apart and then drawn in place: rendering straight into the view's
+            // painter places the cell's views by the wrong origin.
+            const qreal ratio = painter->device()->devicePixelRatioF();
+            QPixmap picture(rect.size() * ratio);
+            picture.setDevicePixelRatio(ratio);
+            picture.fill(Qt::transparent);
+            cell->render(&picture, QPoint(), QRegion(), QWidget::DrawChildren);
+            painter->drawPixmap(rect.topLeft(), picture);
         }
         if (source->tableViewAccessoryTypeForRowWithIndexPath(m_table, path)
             == TableViewDataSource::AccessoryDisclosureIndicator)
