@@ -39,11 +39,10 @@ inline std::optional<QString> text(const std::uint8_t *data, std::size_t size)
 } // namespace FuzzInput
 
 // A broken property is a finding like a crash: libFuzzer keeps the input that broke it.
-#define FUZZ_CHECK(condition)                                                                   \
-    do {                                                                                        \
-        if (!(condition)) {                                                                     \
-            std::fprintf(stderr, "%s:%d: property broken: %s\n", __FILE__, __LINE__,          \
-                         #condition);                                                           \
-            std::abort();                                                                       \
-        }                                                                                       \
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "%s:%d: property broken: %s\n", __FILE__, __LINE__, #condition);  \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (false)

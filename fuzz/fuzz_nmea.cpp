@@ -42,10 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         FUZZ_CHECK(std::abs(coordinate.latitude()) <= 90.0);
         FUZZ_CHECK(std::abs(coordinate.longitude()) <= 180.0);
         FUZZ_CHECK(coordinate.type() == QGeoCoordinate::Coordinate2D
-                   || std::isfinite(coordinate.altitude()));
+            || std::isfinite(coordinate.altitude()));
         // What the location service hands on: an accuracy and a speed the screens can show.
         for (const auto attribute :
-             { QGeoPositionInfo::HorizontalAccuracy, QGeoPositionInfo::GroundSpeed }) {
+            { QGeoPositionInfo::HorizontalAccuracy, QGeoPositionInfo::GroundSpeed }) {
             if (epoch.info.hasAttribute(attribute)) {
                 const qreal value = epoch.info.attribute(attribute);
                 FUZZ_CHECK(std::isfinite(value) && value >= 0);

@@ -35,8 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (qsizetype i = 0; i < escaped.size(); ++i) {
         const QChar c = escaped[i];
         if (c == u'%') {
-            FUZZ_CHECK(i + 2 < escaped.size() && isUpperHex(escaped[i + 1])
-                       && isUpperHex(escaped[i + 2]));
+            FUZZ_CHECK(
+                i + 2 < escaped.size() && isUpperHex(escaped[i + 1]) && isUpperHex(escaped[i + 2]));
             i += 2;
         } else {
             FUZZ_CHECK(isLeftAsIs(c));
@@ -45,9 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(QByteArray::fromPercentEncoding(escaped.toLatin1()) == text->toUtf8());
 
     // A report carrying the text goes out byte for byte as it was escaped.
-    const QString request
-        = addingPercentEscapes(QStringLiteral("http://127.0.0.1:8080/log.php?u=") + *text
-                               + QStringLiteral("&d=0a1b"));
+    const QString request = addingPercentEscapes(
+        QStringLiteral("http://127.0.0.1:8080/log.php?u=") + *text + QStringLiteral("&d=0a1b"));
     FUZZ_CHECK(isValidUrl(request));
     const QUrl url = urlWithString(request);
     FUZZ_CHECK(url.isValid());

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString &text = reply.text;
     // Whatever the kind, the status label shows a tail of the reply, or "OK".
     FUZZ_CHECK(text.endsWith(reply.message)
-               || (reply.kind == ReportReply::Acknowledged && reply.message == u"OK"));
+        || (reply.kind == ReportReply::Acknowledged && reply.message == u"OK"));
     FUZZ_CHECK((reply.kind == ReportReply::Acknowledged) == text.startsWith(u"OK"));
     switch (reply.kind) {
     case ReportReply::Acknowledged:

@@ -24,6 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK((outcome.kind == ValidationReply::Success) == (registered || reply == u"VALIDATED"));
     // An alert is for replies we cannot read, never for an answer we understood.
     FUZZ_CHECK(outcome.alertDue
-               == (outcome.kind == ValidationReply::Failure && reply != u"NOT VALIDATED"));
+        == (outcome.kind == ValidationReply::Failure && reply != u"NOT VALIDATED"));
     return 0;
 }
