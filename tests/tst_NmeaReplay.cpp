@@ -125,6 +125,59 @@ private Q_SLOTS:
             QVERIFY(qAbs(*read - degrees) < 1e-9);
     }
 
+    void times_data()
+    {
+        QTest::addColumn<QByteArray>("field");
+        QTest::addColumn<QTime>("time"); // invalid: not readable
+        QTest::newRow("hundredths") << QByteArray("140509.00") << QTime(14, 5, 9);
+        QTest::newRow("milliseconds") << QByteArray("140509.123") << QTime(14, 5, 9, 123);
+        QTest::newRow("whole seconds") << QByteArray("000000") << QTime(0, 0, 0);
+        QTest::newRow("leap second") << QByteArray("235960.5") << QTime(23, 59, 59, 500);
+        QTest::newRow("just short of a second") << QByteArray("235959.9999") << QTime(23, 59, 59, 999);
+        QTest::newRow("hour 24") << QByteArray("240000") << QTime();
+        QTest::newRow("too short") << QByteArray("14050") << QTime();
+        QTest::newRow("negative hour") << QByteArray("-10000") << QTime();
+        QTest::newRow("seconds past 60") << QByteArray("140561") << QTime();
+        QTest::newRow("seconds not a number") << QByteArray("1405nan") << QTime();
+        QTest::newRow("infinite seconds") << QByteArray("1405inf") << QTime();
+    }
+    void times()
+    {
+        QFETCH(QByteArray, field);
+        QFETCH(QTime, time);
+        const auto s = NmeaSentence::parse(withChecksum("GPGGA," + field));
+        QVERIFY(s);
+        const std::optional<QTime> read = s->time(1);
+        QCOMPARE(read.has_value(), time.isValid());
+        if (read)
+            QCOMPARE(*read, time);
+    }
+
+    void accuracyComesFromAUsableDilution_data()
+    {
+        QTest::addColumn<QByteArray>("hdop");
+        QTest::addColumn<double>("accuracy"); // NaN: the position has none
+        QTest::newRow("typical") << QByteArray("1.2") << 6.0;
+        QTest::newRow("poor") << QByteArray("99.9") << 499.5;
+        QTest::newRow("zero") << QByteArray("0.0") << qQNaN();
+        QTest::newRow("negative") << QByteArray("-1.0") << qQNaN();
+        QTest::newRow("empty") << QByteArray() << qQNaN();
+        QTest::newRow("not a number") << QByteArray("nan") << qQNaN();
+        QTest::newRow("overflows in metres") << QByteArray("1e308") << qQNaN();
+    }
+    void accuracyComesFromAUsableDilution()
+    {
+        QFETCH(QByteArray, hdop);
+        QFETCH(double, accuracy);
+        const auto epochs = NmeaReplaySource::readEpochs(
+            withChecksum("GPGGA,100000.00,5130.0000,N,00007.8000,W,1,09," + hdop + ",,,,,,"));
+        QCOMPARE(int(epochs.size()), 1); // the position counts either way
+        const QGeoPositionInfo &info = epochs.front().info;
+        QCOMPARE(info.hasAttribute(QGeoPositionInfo::HorizontalAccuracy), !qIsNaN(accuracy));
+        if (!qIsNaN(accuracy))
+            QCOMPARE(info.attribute(QGeoPositionInfo::HorizontalAccuracy), accuracy);
+    }
+
     void demoTrackIsReadWhole()
     {
         QFile f(QStringLiteral(DEMO_TRACK));

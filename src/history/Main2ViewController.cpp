@@ -2,6 +2,8 @@
 // and the resend of every report the server has not acknowledged.
 #include "Main2ViewController.h"
 
+#include "HistoryRow.h"
+
 #include "shared/GlobalFunctions.h"
 #include "shared/NotificationNames.h"
 #include "shared/ReportReply.h"
@@ -27,25 +29,6 @@ QStringList sentOKItems;
 QHash<QString, qsizetype> oldestEntryWithId;
 
 const QString acknowledged = QStringLiteral("OK");
-
-// The ninth "&"-part of a request text less its "id=", whatever it holds; empty when the text
-// has fewer parts.
-QString idOf(const QString &requestText)
-{
-    const QStringList parts = requestText.split(QLatin1Char('&'));
-    return parts.size() >= 9 ? parts[8].mid(3) : QStringLiteral("");
-}
-
-// "Time:" and yyyyMMddHHmmss become "Time:yyyy-MM-dd HH:mm:ss"; a shorter value is shown as
-// it stands.
-QString timeText(const QString &when)
-{
-    const QString t = QStringLiteral("Time:") + when;
-    if (t.size() < 19)
-        return t;
-    return t.mid(0, 9) + u'-' + t.mid(9, 2) + u'-' + t.mid(11, 2) + u' ' + t.mid(13, 2) + u':'
-        + t.mid(15, 2) + u':' + t.mid(17, 2);
-}
 
 void addLabel(TableViewCell *cell, const QString &text, const QRect &frame,
               const QColor &colour = Qt::black)
@@ -122,7 +105,7 @@ void Main2ViewController::addLocation(const QString &requestText)
 {
     ::urlItems.append(requestText);
     ::sentOKItems.append(QString());
-    const QString id = idOf(requestText);
+    const QString id = HistoryRow::idOf(requestText);
     ::idItems.append(id);
     oldestEntryWithId.insert(id, oldestEntryWithId.value(id, ::idItems.size() - 1));
     ui.tvLocations->reloadData();
@@ -209,18 +192,15 @@ Main2ViewController::tableViewCellForRowAtIndexPath(TableView *, const IndexPath
 
 void Main2ViewController::modCell(TableViewCell *cell, int index) const
 {
-    const QStringList pieces = ::urlItems.value(index).split(QLatin1Char('?'));
-    if (pieces.size() != 2)
-        return;
-    const QStringList parts = pieces[1].split(QLatin1Char('&'));
-    if (parts.size() < 8)
+    const std::optional<HistoryRow> row = HistoryRow::fromRequestText(::urlItems.value(index));
+    if (!row)
         return;
     const bool isOK = ::sentOKItems.value(index) == acknowledged;
-    addLabel(cell, timeText(parts[4].mid(5)), QRect(5, 0, 150, 15));
-    addLabel(cell, parts[2], QRect(5, 15, 100, 15));
-    addLabel(cell, parts[3], QRect(90, 15, 200, 15));
-    addLabel(cell, QStringLiteral("Accuracy=") + parts[6].mid(4) + u'm', QRect(180, 15, 310, 15));
-    addLabel(cell, parts[7], QRect(180, 0, 310, 15));
+    addLabel(cell, row->timeText, QRect(5, 0, 150, 15));
+    addLabel(cell, row->latitude, QRect(5, 15, 100, 15));
+    addLabel(cell, row->longitude, QRect(90, 15, 200, 15));
+    addLabel(cell, row->accuracyText, QRect(180, 15, 310, 15));
+    addLabel(cell, row->speed, QRect(180, 0, 310, 15));
     addLabel(cell, isOK ? acknowledged : QStringLiteral("X"), QRect(280, 0, 290, 15),
              isOK ? QColor::fromRgbF(0, 1, 0) : QColor::fromRgbF(1, 0, 0));
 }

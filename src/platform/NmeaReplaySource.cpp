@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <cmath>
+
 namespace {
 
 constexpr double metresPerSecondPerKnot = 1852.0 / 3600.0;
@@ -27,7 +29,9 @@ void readGga(const NmeaSentence &s, Fix &fix)
     fix.longitude = s.coordinate(4, 5, 180.0);
     const std::optional<double> quality = s.number(6);
     (quality && *quality > 0 ? fix.valid : fix.invalid) = true;
-    if (const auto hdop = s.number(8); hdop && *hdop > 0)
+    // A dilution so large that the accuracy in metres overflows says nothing usable.
+    if (const auto hdop = s.number(8);
+        hdop && *hdop > 0 && std::isfinite(*hdop * NmeaReplaySource::userEquivalentRangeError))
         fix.hdop = hdop;
     fix.altitude = s.number(9);
 }

@@ -98,11 +98,14 @@ std::optional<QTime> NmeaSentence::time(qsizetype index) const
     const std::optional<double> seconds = [&]() -> std::optional<double> {
         bool ok = false;
         const double s = text.mid(4).toDouble(&ok);
-        return ok ? std::optional<double>(s) : std::nullopt;
+        // "nan" reads as a number too, and would reach the conversion to whole seconds.
+        return ok && std::isfinite(s) ? std::optional<double>(s) : std::nullopt;
     }();
     if (!okH || !okM || !seconds || *seconds < 0 || *seconds >= 61)
         return std::nullopt;
     const int whole = int(*seconds);
-    const QTime t(hours, minutes, qMin(whole, 59), int((*seconds - whole) * 1000));
+    // Rounded, since ".123" is a hair below 0.123 as a double; never up to a whole second.
+    const int milliseconds = qMin(int(std::lround((*seconds - whole) * 1000)), 999);
+    const QTime t(hours, minutes, qMin(whole, 59), milliseconds);
     return t.isValid() ? std::optional<QTime>(t) : std::nullopt;
 }

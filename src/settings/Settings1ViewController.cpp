@@ -2,6 +2,8 @@
 // and password, undo) and the update frequency.
 #include "Settings1ViewController.h"
 
+#include "ValidationReply.h"
+
 #include "shared/GlobalFunctions.h"
 #include "shared/PreferenceKeys.h"
 #include "shared/ThemeColour.h"
@@ -121,17 +123,13 @@ Settings1ViewController::Outcome Settings1ViewController::validationOutcome(cons
     if (reply.isNull())
         return { Outcome::Error, QStringLiteral("Unable to validate - Error") };
 
-    // Compared exactly: case, whole text, no trimming.
-    if (reply.startsWith(QLatin1String("USER")) && reply != QLatin1String("USERNAME IN USE")) {
-        const QString registered = reply.mid(4);
-        ui.txtUser->setText(registered);
-        return { Outcome::Success, registered };
-    }
-    if (reply == QLatin1String("VALIDATED"))
-        return { Outcome::Success, name };
-    if (reply != QLatin1String("NOT VALIDATED"))
+    const ValidationReply answer = ValidationReply::fromText(reply, name);
+    if (answer.nameFromServer)
+        ui.txtUser->setText(answer.name);
+    if (answer.alertDue)
         global->_showAlert(reply);
-    return { Outcome::Failure, name };
+    return { answer.kind == ValidationReply::Success ? Outcome::Success : Outcome::Failure,
+             answer.name };
 }
 
 void Settings1ViewController::apply(const Outcome &outcome)

@@ -2,6 +2,8 @@
 // request and listed one section per item.
 #include "Settings3ViewController.h"
 
+#include "AccountInfoReply.h"
+
 #include "shared/GlobalFunctions.h"
 #include "shared/PreferenceKeys.h"
 #include "shared/ThemeColour.h"
@@ -41,18 +43,6 @@ void Settings3ViewController::loadDefaults()
     ThemeColour::post();
 }
 
-QList<Settings3ViewController::InfoItem> Settings3ViewController::parseInfo(const QString &reply)
-{
-    QList<InfoItem> items;
-    const QStringList pieces = reply.split(QLatin1Char('|'));
-    for (const QString &piece : pieces) {
-        const QStringList parts = piece.split(QLatin1Char(','));
-        if (parts.size() == 2)
-            items.append({ parts[0], parts[1] });
-    }
-    return items;
-}
-
 // The fetch blocks the main thread, so the spinner is queued rather than shown: it turns up
 // and goes away once the event loop runs again, and always in that order.
 void Settings3ViewController::getInfo()
@@ -74,8 +64,8 @@ void Settings3ViewController::getInfo()
             } else {
                 m_headerItems = QStringList();
                 m_detailItems = QStringList();
-                const QList<InfoItem> items = parseInfo(reply);
-                for (const InfoItem &item : items) {
+                const QList<AccountInfoReply::Item> items = AccountInfoReply::parse(reply);
+                for (const AccountInfoReply::Item &item : items) {
                     m_headerItems.append(item.title);
                     m_detailItems.append(item.text);
                 }

@@ -19,15 +19,6 @@ public:
     // The screen's outlets, from its form.
     Ui::Settings3View ui;
 
-    struct InfoItem
-    {
-        QString title;
-        QString text;
-        friend bool operator==(const InfoItem &, const InfoItem &) = default;
-    };
-    // The server's reply is "title,text" items joined by "|"; anything else in it is dropped.
-    [[nodiscard]] static QList<InfoItem> parseInfo(const QString &reply);
-
     void loadDefaults();
     void getInfo();
     void spinBegin();
