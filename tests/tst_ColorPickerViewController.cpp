@@ -311,12 +311,25 @@ private Q_SLOTS:
         QCOMPARE(next.value("crosshair"), QStringLiteral("160,298")); // where the form has it
         QCOMPARE(next.value("page"), QStringLiteral("#b6b538"));
         QCOMPARE(next.value("swatch"), QStringLiteral("#b6b538"));
-        QCOMPARE(next.value("labels"), formTexts.join('|'));
+        // The hex label starts from the stored colour, the other labels from the form.
+        QCOMPARE(next.value("labels"), (QStringList { "#B6B538" } + formTexts.mid(1)).join('|'));
 
         // A touch on the bar where the finger was shows the restored colour again.
         const QMap<QString, QString> touched = restart(QStringLiteral("100"));
         QCOMPARE(touched.value("labels"), QStringLiteral("#B6B538|41|175|182|182|181|56"));
         QCOMPARE(touched.value("swatch"), QStringLiteral("#b6b538"));
+    }
+
+    void settingWithoutATouchAfterARestartKeepsTheTheme()
+    {
+        prefs().setString(QStringLiteral("b6b538"), QStringLiteral("bg"));
+        ColorPickerViewController &p = open();
+        QTest::mouseClick(p.ui.cbSetColor, Qt::LeftButton);
+        QCOMPARE(prefs().stringForKey(QStringLiteral("bg")), QStringLiteral("B6B538"));
+        prefs().setString(QStringLiteral("#B6B538"), QStringLiteral("bg")); // unusable
+        ColorPickerViewController &q = open();
+        QCOMPARE(q.ui.colorInHex->text(), formTexts.first());
+        prefs().removeObjectForKey(QStringLiteral("bg"));
     }
 
     void writesAScreenshot()

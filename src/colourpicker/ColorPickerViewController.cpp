@@ -46,6 +46,11 @@ void ColorPickerViewController::viewDidLoad()
     ui.pickerView->setCurrentHue(storedOrHalf(keyForHue));
     ui.pickerView->setCurrentSaturation(storedOrHalf(keyForSat));
     ui.pickerView->setCurrentBrightness(storedOrHalf(keyForBright));
+    // Setting the colour before touching the picker stores the hex label's text. Once a colour
+    // has been stored, the label starts from it, so that such a set keeps the theme as it is.
+    const QString stored = defaults().stringForKey(PreferenceKeys::bg);
+    if (stored.size() == 6 && QColor::isValidColorName(QLatin1Char('#') + stored))
+        ui.pickerView->outlets().colorInHex->setText(QLatin1Char('#') + stored.toUpper());
     // Nothing is posted here: the settings side posts once all its pages exist.
     ThemeColour::observe(this, [this] { backgroundColorSet(); });
 }
