@@ -86,11 +86,11 @@ HttpReply HttpFrontEnd::answer(QByteArrayView method, const QString &path, const
         reply.addHeader("Allow", "GET");
         return reply;
     }
-    const std::optional<QueryParameters> parameters = QueryParameters::parse(query);
     if (path == u"/ping")
         return HttpReply::text("pong");
     if (path == u"/")
         return m_pages.overview();
+    const std::optional<QueryParameters> parameters = QueryParameters::parse(query);
     if (!parameters)
         return HttpReply::text("Bad request: the query is not percent-encoded UTF-8");
     if (path == u"/log.php")

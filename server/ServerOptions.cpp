@@ -67,7 +67,7 @@ std::variant<ServerOptions, QString> ServerOptions::parse(const QStringList &arg
     if (!parser.parse(arguments))
         return parser.errorText();
     ServerOptions options;
-    options.help = parser.isSet(QStringLiteral("help"));
+    options.help = parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"));
     options.version = parser.isSet(QStringLiteral("version"));
     if (parser.isSet(addressOption) && !options.address.setAddress(parser.value(addressOption)))
         return QStringLiteral("Not an IP address: %1").arg(parser.value(addressOption));

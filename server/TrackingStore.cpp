@@ -183,7 +183,7 @@ TrackingStore::Account TrackingStore::account(const QString &device)
 {
     Account a;
     forEachRow(QStringLiteral("SELECT (SELECT name FROM users WHERE device = ?),"
-                              " stopped, stop_message FROM (SELECT 1)"
+                              " stopped, stop_message FROM (SELECT 1) AS one"
                               " LEFT JOIN devices ON devices.device = ?"),
         { device, device }, [&a](const QSqlQuery &q) {
             a.name = textOrNull(q, 0);

@@ -15,8 +15,10 @@
 #include <stdexcept>
 
 // Every statement goes through here, prepared once and bound, so that the rest of the server
-// never builds SQL and a second backend only has to reimplement this class. Failures throw
-// TrackingStore::Error; a report is only ever acknowledged after storeReport() has returned.
+// never sees SQL. Apart from the schema, the settings made in open() and BEGIN IMMEDIATE, the
+// statements are ones PostgreSQL takes as well, so a second backend only changes this class.
+// Failures throw TrackingStore::Error; a report is acknowledged only after storeReport() has
+// returned, that is after its transaction has been committed.
 class TrackingStore
 {
 public:
