@@ -1,0 +1,40 @@
+// OperatorCommands: what the server's operator does from the shell, on the same database the
+// running server uses: list devices and users, add a user, stop and resume a device, export a
+// track.
+#pragma once
+
+#include "TrackingStore.h"
+
+#include <QStringList>
+#include <QTextStream>
+
+class OperatorCommands
+{
+public:
+    enum ExitCode { Success = 0, Failure = 1, Usage = 2 };
+
+    static constexpr int maxStopMessage = 200;
+    static constexpr const char *defaultStopMessage
+        = "Tracking was stopped by the server's operator.";
+
+    OperatorCommands(TrackingStore &store, QTextStream &out, QTextStream &err);
+
+    // `command` is the command's name followed by its arguments.
+    [[nodiscard]] int run(const QStringList &command);
+
+    // The program shows a stop message only when it is ASCII, and on one line.
+    [[nodiscard]] static bool isUsableStopMessage(const QString &message);
+
+private:
+    int devices();
+    int users();
+    int addUser(const QString &name);
+    int stop(const QString &device, const QString &message);
+    int resume(const QString &device);
+    int exportGpx(const QString &device, const QString &file);
+    int usage(const QString &problem);
+
+    TrackingStore &m_store;
+    QTextStream &m_out;
+    QTextStream &m_err;
+};

@@ -1,0 +1,87 @@
+// ServerOptions: reading peregrix-server's command line.
+#include "ServerOptions.h"
+
+#include <QCommandLineParser>
+#include <QStandardPaths>
+
+namespace {
+
+const QCommandLineOption addressOption({ QStringLiteral("a"), QStringLiteral("address") },
+    QStringLiteral("Listen on ADDRESS (default 127.0.0.1)."), QStringLiteral("ADDRESS"));
+const QCommandLineOption portOption({ QStringLiteral("p"), QStringLiteral("port") },
+    QStringLiteral("Listen on PORT (default 8080; 0 takes a free "
+                   "port and prints it)."),
+    QStringLiteral("PORT"));
+const QCommandLineOption databaseOption({ QStringLiteral("d"), QStringLiteral("database") },
+    QStringLiteral("The SQLite database FILE (default "
+                   "~/.local/share/peregrix-server/"
+                   "tracking.sqlite)."),
+    QStringLiteral("FILE"));
+const QCommandLineOption closedOption(QStringLiteral("closed-registration"),
+    QStringLiteral("Validate only names added with add-user."));
+const QCommandLineOption noTestOption(QStringLiteral("no-test-user"),
+    QStringLiteral("Refuse reports under the shared name "
+                   "\"test\"."));
+
+const char *const commands = "Commands (instead of serving; the server may be running):\n"
+                             "  devices                   list the devices\n"
+                             "  users                     list the user names\n"
+                             "  add-user NAME             add a name that any device may "
+                             "validate\n"
+                             "  stop DEVICE [MESSAGE]     stop a device: its reports get MESSAGE\n"
+                             "  resume DEVICE             let a stopped device report again\n"
+                             "  export-gpx DEVICE [FILE]  write the device's track as GPX (to "
+                             "standard output without FILE)\n";
+
+void configure(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(
+        QStringLiteral("The Peregrix tracking server: takes position reports, validates user "
+                       "names, answers account information, and shows the tracks at /."));
+    parser.addOptions({ addressOption, portOption, databaseOption, closedOption, noTestOption });
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("command"),
+        QStringLiteral("An operator command, see below."), QStringLiteral("[command [arguments]]"));
+}
+
+} // namespace
+
+QString ServerOptions::defaultDatabase()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/peregrix-server/tracking.sqlite");
+}
+
+QString ServerOptions::helpText()
+{
+    QCommandLineParser parser;
+    configure(parser);
+    return parser.helpText() + QLatin1Char('\n') + QLatin1String(commands);
+}
+
+std::variant<ServerOptions, QString> ServerOptions::parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    configure(parser);
+    if (!parser.parse(arguments))
+        return parser.errorText();
+    ServerOptions options;
+    options.help = parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"));
+    options.version = parser.isSet(QStringLiteral("version"));
+    if (parser.isSet(addressOption) && !options.address.setAddress(parser.value(addressOption)))
+        return QStringLiteral("Not an IP address: %1").arg(parser.value(addressOption));
+    if (parser.isSet(portOption)) {
+        bool ok = false;
+        const uint port = parser.value(portOption).toUInt(&ok);
+        if (!ok || port > 65535)
+            return QStringLiteral("Not a port: %1").arg(parser.value(portOption));
+        options.port = quint16(port);
+    }
+    options.database
+        = parser.isSet(databaseOption) ? parser.value(databaseOption) : defaultDatabase();
+    options.policy.closedRegistration = parser.isSet(closedOption);
+    options.policy.testUser = !parser.isSet(noTestOption);
+    options.command = parser.positionalArguments();
+    return options;
+}

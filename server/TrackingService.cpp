@@ -1,0 +1,148 @@
+// TrackingService: validation, position reports and account information.
+#include "TrackingService.h"
+
+#include "AccountNames.h"
+#include "TrackingStore.h"
+
+#include <QDebug>
+
+namespace {
+
+const QByteArray validated = "VALIDATED";
+const QByteArray notValidated = "NOT VALIDATED";
+const QByteArray nameInUse = "USERNAME IN USE";
+
+// yyyyMMddHHmmss as "yyyy-MM-dd HH:mm:ss".
+QString readableTime(const QString &when)
+{
+    if (when.size() != 14)
+        return when;
+    return QStringLiteral("%1-%2-%3 %4:%5:%6")
+        .arg(when.first(4), when.sliced(4, 2), when.sliced(6, 2), when.sliced(8, 2),
+            when.sliced(10, 2), when.sliced(12, 2));
+}
+
+HttpReply storeFailure(const TrackingStore::Error &error)
+{
+    qWarning("%s: database: %s", TrackingService::serverName, error.what());
+    return HttpReply::text("Server error: please try again later");
+}
+
+} // namespace
+
+TrackingService::TrackingService(TrackingStore &store, const Policy &policy)
+    : m_store(store)
+    , m_policy(policy)
+{ }
+
+HttpReply TrackingService::log(const QueryParameters &query)
+{
+    try {
+        if (query.hasExactly({ QStringLiteral("u"), QStringLiteral("d") }))
+            return HttpReply::text(validation(query.value(u"u"), query.value(u"d")));
+        // A name with "&" or "=" in it splits a validation into more parts; the program shows
+        // this reply as a failed validation rather than as an alert.
+        if (!query.keys().contains(QStringLiteral("lat")))
+            return HttpReply::text(notValidated);
+        const std::variant<ReceivedReport, QString> parsed = ReceivedReport::fromQuery(query);
+        if (const QString *problem = std::get_if<QString>(&parsed))
+            return HttpReply::text(problem->toUtf8());
+        return HttpReply::text(report(std::get<ReceivedReport>(parsed)));
+    } catch (const TrackingStore::Error &error) {
+        return storeFailure(error);
+    }
+}
+
+QByteArray TrackingService::validation(const QString &name, const QString &device)
+{
+    if (!AccountNames::isAcceptableDevice(device))
+        return notValidated;
+    if (name == QLatin1String("?")) {
+        const QString registered = m_store.account(device).name;
+        return registered.isEmpty() ? notValidated : "USER" + registered.toUtf8();
+    }
+    if (AccountNames::isTestUser(name))
+        return m_policy.testUser ? validated : notValidated;
+    if (!AccountNames::isAcceptableUserName(name))
+        return notValidated;
+    const std::optional<TrackingStore::NameEntry> entry = m_store.findName(name);
+    if (entry && entry->device == device)
+        return validated;
+    if (entry && !entry->device.isNull())
+        return nameInUse;
+    if (!entry && m_policy.closedRegistration)
+        return notValidated;
+    m_store.registerName(device, entry ? entry->name : name);
+    return validated;
+}
+
+QByteArray TrackingService::report(const ReceivedReport &r)
+{
+    const TrackingStore::Account account = m_store.account(r.device);
+    if (account.stopped)
+        return "~~" + account.stopMessage.toLatin1();
+    if (const QByteArray refused = refusal(r, account); !refused.isEmpty())
+        return refused;
+    (void)m_store.storeReport(r, QDateTime::currentDateTimeUtc());
+    return "OK" + r.idText.toLatin1();
+}
+
+// The program shows these messages, and only reads ASCII ones, so none of them repeats
+// anything the report carried.
+QByteArray TrackingService::refusal(
+    const ReceivedReport &r, const TrackingStore::Account &account) const
+{
+    const bool test = AccountNames::isTestUser(r.user);
+    if (test && m_policy.testUser)
+        return {};
+    if (test)
+        return "~The test user is not taken by this server";
+    if (account.name.isNull())
+        return "~No user name is registered for this device. Validate one in Settings.";
+    if (AccountNames::folded(account.name) != AccountNames::folded(r.user))
+        return "~This user name is not the one registered for this device.";
+    return {};
+}
+
+HttpReply TrackingService::accountInformation(const QueryParameters &query)
+{
+    if (!query.hasExactly({ QStringLiteral("d"), QStringLiteral("ver") }))
+        return HttpReply::text(
+            infoItem(QStringLiteral("Error"), QStringLiteral("Bad request")).toUtf8());
+    const QString device = query.value(u"d");
+    try {
+        const TrackingStore::Account account = m_store.account(device);
+        const TrackingStore::Summary summary = m_store.summary(device);
+        QStringList items;
+        items << infoItem(QStringLiteral("User"),
+            account.name.isNull() ? QStringLiteral("Not registered") : account.name)
+              << infoItem(QStringLiteral("Device"), device)
+              << infoItem(QStringLiteral("Status"),
+                     account.stopped ? QStringLiteral("Stopped: ") + account.stopMessage
+                                     : QStringLiteral("Tracking allowed"))
+              << infoItem(QStringLiteral("Reports"), QString::number(summary.reports))
+              << infoItem(QStringLiteral("Late reports"), QString::number(summary.lateReports));
+        if (!summary.firstWhen.isNull())
+            items << infoItem(QStringLiteral("First report"), readableTime(summary.firstWhen))
+                  << infoItem(QStringLiteral("Last report"), readableTime(summary.lastWhen));
+        items << infoItem(QStringLiteral("Server"),
+            QStringLiteral("%1 %2").arg(
+                QLatin1String(serverName), QStringLiteral(PEREGRIX_VERSION)));
+        return HttpReply::text(items.join(QLatin1Char('|')).toUtf8());
+    } catch (const TrackingStore::Error &error) {
+        return storeFailure(error);
+    }
+}
+
+QString TrackingService::infoItem(const QString &title, const QString &text)
+{
+    const auto clean = [](QString s) {
+        s.replace(QLatin1Char('|'), QLatin1Char('/')).replace(QLatin1Char(','), QLatin1Char(';'));
+        for (QChar &c : s) {
+            if (c.category() == QChar::Other_Control)
+                c = QLatin1Char(' ');
+        }
+        return s;
+    };
+    return clean(title) + QLatin1Char(',') + clean(text);
+}

@@ -1,0 +1,332 @@
+// TrackingStore: the SQLite database behind the server.
+#include "TrackingStore.h"
+
+#include "AccountNames.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+
+#include <limits>
+
+namespace {
+
+constexpr int schemaVersion = 1;
+
+const char *const schema[] = {
+    "CREATE TABLE users ("
+    " name TEXT NOT NULL,"
+    " folded TEXT NOT NULL PRIMARY KEY,"
+    " device TEXT UNIQUE,"
+    " added_by_operator INTEGER NOT NULL DEFAULT 0,"
+    " created TEXT NOT NULL)",
+    "CREATE TABLE devices ("
+    " device TEXT NOT NULL PRIMARY KEY,"
+    " stopped INTEGER NOT NULL DEFAULT 0,"
+    " stop_message TEXT NOT NULL DEFAULT '',"
+    " first_seen TEXT NOT NULL)",
+    // The unique constraint is what keeps a late resend from being stored twice.
+    "CREATE TABLE reports ("
+    " id INTEGER PRIMARY KEY,"
+    " device TEXT NOT NULL,"
+    " user_name TEXT NOT NULL,"
+    " latitude REAL NOT NULL,"
+    " longitude REAL NOT NULL,"
+    " device_time TEXT NOT NULL,"
+    " version TEXT NOT NULL,"
+    " accuracy INTEGER NOT NULL,"
+    " speed TEXT NOT NULL,"
+    " report_id INTEGER NOT NULL,"
+    " late INTEGER NOT NULL,"
+    " received TEXT NOT NULL,"
+    " UNIQUE (device, device_time, report_id))",
+};
+
+QString utcNow()
+{
+    return QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+}
+
+QString textOrNull(const QSqlQuery &q, int column)
+{
+    return q.isNull(column) ? QString() : q.value(column).toString();
+}
+
+TrackingStore::TrackPoint trackPoint(const QSqlQuery &q, int first)
+{
+    TrackingStore::TrackPoint p;
+    p.latitude = q.value(first).toDouble();
+    p.longitude = q.value(first + 1).toDouble();
+    p.when = q.value(first + 2).toString();
+    p.accuracy = q.value(first + 3).toInt();
+    p.speed = q.value(first + 4).toString();
+    p.id = q.value(first + 5).toLongLong();
+    p.late = q.value(first + 6).toBool();
+    p.received = q.value(first + 7).toString();
+    return p;
+}
+
+} // namespace
+
+TrackingStore::TrackingStore(const QString &connectionName)
+    : m_connection(connectionName)
+{ }
+
+TrackingStore::~TrackingStore()
+{
+    m_statements.clear();
+    if (QSqlDatabase::contains(m_connection)) {
+        QSqlDatabase::database(m_connection, false).close();
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+}
+
+void TrackingStore::open(const QString &path)
+{
+    const QFileInfo file(path);
+    if (!QDir().mkpath(file.absolutePath()))
+        throw Error("cannot create the folder " + file.absolutePath().toStdString());
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    db.setDatabaseName(file.absoluteFilePath());
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db.open())
+        throw Error(
+            "cannot open " + path.toStdString() + ": " + db.lastError().text().toStdString());
+    QSqlQuery &mode = run(QStringLiteral("PRAGMA journal_mode = WAL"), {});
+    const QString journal = mode.next() ? mode.value(0).toString() : QString();
+    mode.finish();
+    if (journal.compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        throw Error("the database cannot be put in WAL mode (" + journal.toStdString() + ")");
+    run(QStringLiteral("PRAGMA synchronous = FULL"), {}).finish();
+    createSchema();
+}
+
+void TrackingStore::createSchema()
+{
+    QSqlQuery &version = run(QStringLiteral("PRAGMA user_version"), {});
+    const int found = version.next() ? version.value(0).toInt() : -1;
+    version.finish();
+    if (found == schemaVersion)
+        return;
+    if (found != 0)
+        throw Error("the database has schema version " + std::to_string(found)
+            + ", this server knows version " + std::to_string(schemaVersion));
+    inTransaction([this] {
+        for (const char *statement : schema)
+            run(QString::fromLatin1(statement), {});
+        run(QStringLiteral("PRAGMA user_version = %1").arg(schemaVersion), {});
+    });
+    m_statements.clear(); // statements prepared against the empty schema are stale
+}
+
+QSqlQuery &TrackingStore::prepared(const QString &sql)
+{
+    auto it = m_statements.find(sql);
+    if (it == m_statements.end()) {
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        query.setForwardOnly(true);
+        if (!query.prepare(sql))
+            fail(QStringLiteral("prepare"), &query);
+        it = m_statements.insert(sql, query);
+    }
+    return *it;
+}
+
+QSqlQuery &TrackingStore::run(const QString &sql, const QVariantList &values)
+{
+    QSqlQuery &query = prepared(sql);
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values[i]);
+    if (!query.exec())
+        fail(QStringLiteral("run"), &query);
+    return query;
+}
+
+// A query left unfinished would hold its read transaction open and keep the log from being
+// checkpointed, so every read runs to its end here.
+void TrackingStore::forEachRow(const QString &sql, const QVariantList &values,
+    const std::function<void(const QSqlQuery &)> &row)
+{
+    QSqlQuery &query = run(sql, values);
+    while (query.next())
+        row(query);
+    query.finish();
+}
+
+void TrackingStore::inTransaction(const std::function<void()> &work)
+{
+    // IMMEDIATE takes the write lock at once, so a transaction never fails half-way because
+    // the operator's command wrote in between.
+    run(QStringLiteral("BEGIN IMMEDIATE"), {});
+    try {
+        work();
+        run(QStringLiteral("COMMIT"), {});
+    } catch (...) {
+        QSqlQuery rollback(QSqlDatabase::database(m_connection, false));
+        if (rollback.prepare(QStringLiteral("ROLLBACK")))
+            (void)rollback.exec();
+        throw;
+    }
+}
+
+void TrackingStore::fail(const QString &what, const QSqlQuery *query) const
+{
+    const QSqlError error
+        = query ? query->lastError() : QSqlDatabase::database(m_connection, false).lastError();
+    const QString statement = query ? query->lastQuery() : QString();
+    throw Error(
+        QStringLiteral("%1 failed: %2 [%3]").arg(what, error.text(), statement).toStdString());
+}
+
+TrackingStore::Account TrackingStore::account(const QString &device)
+{
+    Account a;
+    forEachRow(QStringLiteral("SELECT (SELECT name FROM users WHERE device = ?),"
+                              " stopped, stop_message FROM (SELECT 1) AS one"
+                              " LEFT JOIN devices ON devices.device = ?"),
+        { device, device }, [&a](const QSqlQuery &q) {
+            a.name = textOrNull(q, 0);
+            a.stopped = q.value(1).toBool();
+            a.stopMessage = q.value(2).toString();
+        });
+    return a;
+}
+
+std::optional<TrackingStore::NameEntry> TrackingStore::findName(const QString &name)
+{
+    std::optional<NameEntry> entry;
+    forEachRow(QStringLiteral("SELECT name, device, added_by_operator, created FROM users"
+                              " WHERE folded = ?"),
+        { AccountNames::folded(name) }, [&entry](const QSqlQuery &q) {
+            entry = NameEntry { q.value(0).toString(), textOrNull(q, 1), q.value(2).toBool(),
+                q.value(3).toString() };
+        });
+    return entry;
+}
+
+void TrackingStore::registerName(const QString &device, const QString &name)
+{
+    const QString folded = AccountNames::folded(name);
+    inTransaction([&] {
+        const QString now = utcNow();
+        run(QStringLiteral("INSERT INTO devices (device, first_seen) VALUES (?, ?)"
+                           " ON CONFLICT (device) DO NOTHING"),
+            { device, now });
+        run(QStringLiteral("UPDATE users SET device = NULL WHERE device = ? AND folded <> ?"),
+            { device, folded });
+        QSqlQuery &claim = run(
+            QStringLiteral("INSERT INTO users (name, folded, device, created) VALUES (?, ?, ?, ?)"
+                           " ON CONFLICT (folded) DO UPDATE SET device = excluded.device"
+                           " WHERE users.device IS NULL OR users.device = excluded.device"),
+            { name, folded, device, now });
+        if (claim.numRowsAffected() != 1)
+            throw Error("the name " + name.toStdString() + " belongs to another device");
+    });
+}
+
+bool TrackingStore::addName(const QString &name)
+{
+    bool added = false;
+    inTransaction([&] {
+        QSqlQuery &insert = run(
+            QStringLiteral("INSERT INTO users (name, folded, device, added_by_operator, created)"
+                           " VALUES (?, ?, NULL, 1, ?) ON CONFLICT (folded) DO NOTHING"),
+            { name, AccountNames::folded(name), utcNow() });
+        added = insert.numRowsAffected() == 1;
+    });
+    return added;
+}
+
+bool TrackingStore::setStopped(const QString &device, bool stopped, const QString &message)
+{
+    bool known = false;
+    inTransaction([&] {
+        QSqlQuery &update = run(
+            QStringLiteral("UPDATE devices SET stopped = ?, stop_message = ? WHERE device = ?"),
+            { stopped ? 1 : 0, stopped ? message : QStringLiteral(""), device });
+        known = update.numRowsAffected() == 1;
+    });
+    return known;
+}
+
+TrackingStore::Outcome TrackingStore::storeReport(
+    const ReceivedReport &r, const QDateTime &received)
+{
+    bool stored = false;
+    const QString receivedText = received.toUTC().toString(Qt::ISODateWithMs);
+    inTransaction([&] {
+        run(QStringLiteral("INSERT INTO devices (device, first_seen) VALUES (?, ?)"
+                           " ON CONFLICT (device) DO NOTHING"),
+            { r.device, receivedText });
+        QSqlQuery &insert = run(
+            QStringLiteral("INSERT INTO reports (device, user_name, latitude, longitude,"
+                           " device_time, version, accuracy, speed, report_id, late, received)"
+                           " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+                           " ON CONFLICT (device, device_time, report_id) DO NOTHING"),
+            { r.device, r.user, r.latitude, r.longitude, r.when, r.version, r.accuracy, r.speed,
+                r.id, r.late ? 1 : 0, receivedText });
+        stored = insert.numRowsAffected() == 1;
+    });
+    return stored ? Outcome::Stored : Outcome::AlreadyStored;
+}
+
+TrackingStore::Summary TrackingStore::summary(const QString &device)
+{
+    Summary s;
+    forEachRow(QStringLiteral("SELECT COUNT(*), COALESCE(SUM(late), 0), MIN(device_time),"
+                              " MAX(device_time) FROM reports WHERE device = ?"),
+        { device }, [&s](const QSqlQuery &q) {
+            s.reports = q.value(0).toLongLong();
+            s.lateReports = q.value(1).toLongLong();
+            s.firstWhen = textOrNull(q, 2);
+            s.lastWhen = textOrNull(q, 3);
+        });
+    return s;
+}
+
+QList<TrackingStore::DeviceEntry> TrackingStore::devices()
+{
+    QList<DeviceEntry> result;
+    forEachRow(
+        QStringLiteral(
+            "SELECT d.device, u.name, d.stopped, d.stop_message,"
+            " (SELECT COUNT(*) FROM reports c WHERE c.device = d.device),"
+            " r.latitude, r.longitude, r.device_time, r.accuracy, r.speed, r.report_id, r.late,"
+            " r.received"
+            " FROM devices d LEFT JOIN users u ON u.device = d.device"
+            " LEFT JOIN reports r ON r.id = (SELECT l.id FROM reports l WHERE l.device = d.device"
+            " ORDER BY l.device_time DESC, l.report_id DESC LIMIT 1)"
+            " ORDER BY d.device"),
+        {}, [&result](const QSqlQuery &q) {
+            DeviceEntry e { q.value(0).toString(), textOrNull(q, 1), q.value(2).toBool(),
+                q.value(3).toString(), q.value(4).toLongLong(), std::nullopt };
+            if (!q.isNull(5))
+                e.last = trackPoint(q, 5);
+            result.append(e);
+        });
+    return result;
+}
+
+QList<TrackingStore::NameEntry> TrackingStore::names()
+{
+    QList<NameEntry> result;
+    forEachRow(QStringLiteral("SELECT name, device, added_by_operator, created FROM users"
+                              " ORDER BY folded"),
+        {}, [&result](const QSqlQuery &q) {
+            result.append({ q.value(0).toString(), textOrNull(q, 1), q.value(2).toBool(),
+                q.value(3).toString() });
+        });
+    return result;
+}
+
+QList<TrackingStore::TrackPoint> TrackingStore::track(const QString &device, qint64 limit)
+{
+    QList<TrackPoint> newestFirst;
+    forEachRow(QStringLiteral("SELECT latitude, longitude, device_time, accuracy, speed,"
+                              " report_id, late, received FROM reports WHERE device = ?"
+                              " ORDER BY device_time DESC, report_id DESC LIMIT ?"),
+        { device, limit < 0 ? std::numeric_limits<qint64>::max() : limit },
+        [&newestFirst](const QSqlQuery &q) { newestFirst.append(trackPoint(q, 0)); });
+    return QList<TrackPoint>(newestFirst.crbegin(), newestFirst.crend());
+}

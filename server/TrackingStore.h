@@ -1,0 +1,112 @@
+// TrackingStore: the server's database of accounts, stopped devices and position reports.
+#pragma once
+
+#include "ReceivedReport.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+
+#include <functional>
+#include <optional>
+#include <stdexcept>
+
+// Every statement goes through here, prepared once and bound, so that the rest of the server
+// never sees SQL. Apart from the schema, the settings made in open() and BEGIN IMMEDIATE, the
+// statements are ones PostgreSQL takes as well, so a second backend only changes this class.
+// Failures throw TrackingStore::Error; a report is acknowledged only after storeReport() has
+// returned, that is after its transaction has been committed.
+class TrackingStore
+{
+public:
+    class Error : public std::runtime_error
+    {
+    public:
+        using std::runtime_error::runtime_error;
+    };
+
+    struct Account
+    {
+        QString name; // null when the device has no registered name
+        bool stopped = false;
+        QString stopMessage;
+    };
+    struct NameEntry
+    {
+        QString name;
+        QString device; // null when the name is free
+        bool addedByOperator = false;
+        QString created; // UTC, ISO 8601
+    };
+    enum class Outcome { Stored, AlreadyStored };
+    struct Summary
+    {
+        qint64 reports = 0;
+        qint64 lateReports = 0;
+        QString firstWhen; // device times, yyyyMMddHHmmss; null without reports
+        QString lastWhen;
+    };
+    struct TrackPoint
+    {
+        double latitude = 0.0;
+        double longitude = 0.0;
+        QString when;
+        qint32 accuracy = 0;
+        QString speed;
+        qint64 id = 0;
+        bool late = false;
+        QString received; // UTC, ISO 8601 with milliseconds
+    };
+    struct DeviceEntry
+    {
+        QString device;
+        QString name;
+        bool stopped = false;
+        QString stopMessage;
+        qint64 reports = 0;
+        std::optional<TrackPoint> last; // the report with the latest device time
+    };
+
+    // Each store has a database connection of its own, so a test can hold two on one file.
+    explicit TrackingStore(const QString &connectionName = QStringLiteral("tracking-store"));
+    ~TrackingStore();
+    TrackingStore(const TrackingStore &) = delete;
+    TrackingStore &operator=(const TrackingStore &) = delete;
+
+    // Opens the SQLite file, creating it and its folder when needed, in WAL mode with full
+    // synchronisation: a report acknowledged survives a crash of the process or the machine.
+    void open(const QString &path);
+
+    [[nodiscard]] Account account(const QString &device);
+    [[nodiscard]] std::optional<NameEntry> findName(const QString &name);
+    // Gives the name to the device; the device's earlier name, if any, becomes free.
+    void registerName(const QString &device, const QString &name);
+    // A free name added by the operator; false when the name exists already.
+    bool addName(const QString &name);
+    // False when the device is unknown.
+    bool setStopped(const QString &device, bool stopped, const QString &message);
+
+    // A report seen before (same device, device time and id) is not stored again.
+    Outcome storeReport(const ReceivedReport &report, const QDateTime &received);
+
+    [[nodiscard]] Summary summary(const QString &device);
+    [[nodiscard]] QList<DeviceEntry> devices();
+    [[nodiscard]] QList<NameEntry> names();
+    // The device's newest `limit` reports (all when negative), oldest first by device time.
+    [[nodiscard]] QList<TrackPoint> track(const QString &device, qint64 limit = -1);
+
+private:
+    QSqlQuery &prepared(const QString &sql);
+    QSqlQuery &run(const QString &sql, const QVariantList &values);
+    void forEachRow(const QString &sql, const QVariantList &values,
+        const std::function<void(const QSqlQuery &)> &row);
+    void inTransaction(const std::function<void()> &work);
+    void createSchema();
+    [[noreturn]] void fail(const QString &what, const QSqlQuery *query = nullptr) const;
+
+    QString m_connection;
+    QHash<QString, QSqlQuery> m_statements;
+};

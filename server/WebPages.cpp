@@ -1,0 +1,248 @@
+// WebPages: the overview page with SVG tracks, and the track downloads.
+#include "WebPages.h"
+
+#include "TrackFormats.h"
+
+#include <QDebug>
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr double svgWidth = 640, svgHeight = 360, svgMargin = 16;
+
+const char *const style = "body{font-family:sans-serif;margin:1em 2em;color:#222}"
+                          "table{border-collapse:collapse;margin-bottom:1.5em}"
+                          "th,td{border:1px solid #bbb;padding:3px 8px;text-align:left}"
+                          "th{background:#eee}"
+                          "svg{border:1px solid #bbb;background:#f7f7f2}"
+                          ".track{fill:none;stroke:#1565c0;stroke-width:1.5;"
+                          "stroke-linejoin:round}"
+                          ".report{fill:#1565c0}"
+                          ".late{fill:#fff;stroke:#e65100;stroke-width:2}"
+                          ".stopped{color:#b71c1c}";
+
+// The page and the downloads hold data anyone could have put in the database: nothing they
+// contain may fetch or run anything.
+void addSafetyHeaders(HttpReply &reply)
+{
+    reply.addHeader("Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'");
+    reply.addHeader("X-Content-Type-Options", "nosniff");
+    reply.addHeader("Cache-Control", "no-store");
+}
+
+QString number(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
+}
+
+QString deviceLink(const QString &device, const char *file)
+{
+    return WebPages::escaped(QLatin1String(file) + QStringLiteral("?d=")
+        + QString::fromLatin1(QUrl::toPercentEncoding(device)));
+}
+
+struct Projection
+{
+    double minX = 0, minY = 0, scale = 1, offsetX = 0, offsetY = 0, xFactor = 1;
+
+    // Equirectangular, with longitudes shrunk by the cosine of the middle latitude, fitted
+    // into the drawing and centred.
+    explicit Projection(const QList<TrackingStore::TrackPoint> &points)
+    {
+        const auto [south, north] = std::minmax_element(points.cbegin(), points.cend(),
+            [](const auto &a, const auto &b) { return a.latitude < b.latitude; });
+        const auto [west, east] = std::minmax_element(points.cbegin(), points.cend(),
+            [](const auto &a, const auto &b) { return a.longitude < b.longitude; });
+        xFactor = std::cos((south->latitude + north->latitude) / 2 * std::numbers::pi / 180);
+        minX = west->longitude * xFactor;
+        minY = south->latitude;
+        const double spanX = std::max((east->longitude - west->longitude) * xFactor, 1e-9);
+        const double spanY = std::max(north->latitude - south->latitude, 1e-9);
+        const double width = svgWidth - 2 * svgMargin, height = svgHeight - 2 * svgMargin;
+        scale = std::min(width / spanX, height / spanY);
+        offsetX = svgMargin + (width - spanX * scale) / 2;
+        offsetY = svgMargin + (height - spanY * scale) / 2;
+    }
+    [[nodiscard]] QString at(const TrackingStore::TrackPoint &p) const
+    {
+        const double x = offsetX + (p.longitude * xFactor - minX) * scale;
+        const double y = svgHeight - offsetY - (p.latitude - minY) * scale;
+        return number(x, 1) + QLatin1Char(',') + number(y, 1);
+    }
+};
+
+QString pointTitle(const TrackingStore::TrackPoint &p)
+{
+    QString title = QStringLiteral("Report %1 at %2, %3 %4")
+                        .arg(p.id)
+                        .arg(TrackFormats::isoTime(p.when, QLatin1Char(' ')), number(p.latitude, 6),
+                            number(p.longitude, 6));
+    if (p.late)
+        title += QStringLiteral(" (late)");
+    return WebPages::escaped(title);
+}
+
+} // namespace
+
+WebPages::WebPages(TrackingStore &store)
+    : m_store(store)
+{ }
+
+QString WebPages::escaped(const QString &text)
+{
+    QString out;
+    out.reserve(text.size() + text.size() / 8);
+    for (const QChar c : TrackFormats::printable(text)) {
+        switch (c.unicode()) {
+        case u'&':
+            out += QLatin1String("&amp;");
+            break;
+        case u'<':
+            out += QLatin1String("&lt;");
+            break;
+        case u'>':
+            out += QLatin1String("&gt;");
+            break;
+        case u'"':
+            out += QLatin1String("&quot;");
+            break;
+        case u'\'':
+            out += QLatin1String("&#39;");
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString WebPages::trackSvg(const QList<TrackingStore::TrackPoint> &points)
+{
+    QString svg = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" "
+                                 "height=\"%2\" viewBox=\"0 0 %1 %2\" role=\"img\">")
+                      .arg(svgWidth)
+                      .arg(svgHeight);
+    if (points.isEmpty())
+        return svg + QStringLiteral("</svg>");
+    const Projection projection(points);
+    QStringList line;
+    for (const TrackingStore::TrackPoint &p : points)
+        line.append(projection.at(p));
+    svg += QStringLiteral("<polyline class=\"track\" points=\"%1\"/>").arg(line.join(u' '));
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        const QStringList xy = line[i].split(QLatin1Char(','));
+        svg += QStringLiteral("<circle class=\"%1\" cx=\"%2\" cy=\"%3\" r=\"%4\"><title>%5</title>"
+                              "</circle>")
+                   .arg(points[i].late ? QStringLiteral("late") : QStringLiteral("report"), xy[0],
+                       xy[1], points[i].late ? QStringLiteral("4") : QStringLiteral("2.5"),
+                       pointTitle(points[i]));
+    }
+    return svg + QStringLiteral("</svg>");
+}
+
+QString WebPages::deviceRow(const TrackingStore::DeviceEntry &e) const
+{
+    QStringList cells { escaped(e.name.isNull() ? QStringLiteral("(none)") : e.name),
+        escaped(e.device), QString::number(e.reports) };
+    if (e.last) {
+        cells << escaped(TrackFormats::isoTime(e.last->when, QLatin1Char(' ')))
+              << number(e.last->latitude, 6) << number(e.last->longitude, 6)
+              << QStringLiteral("%1 m").arg(e.last->accuracy) << escaped(e.last->speed);
+    } else {
+        cells << QStringLiteral("no reports yet") << QString() << QString() << QString()
+              << QString();
+    }
+    cells << (e.stopped ? QStringLiteral("<span class=\"stopped\">stopped: %1</span>")
+                              .arg(escaped(e.stopMessage))
+                        : QStringLiteral("tracking"));
+    return QStringLiteral("<tr><td>") + cells.join(QStringLiteral("</td><td>"))
+        + QStringLiteral("</td></tr>\n");
+}
+
+QString WebPages::deviceSection(const TrackingStore::DeviceEntry &e, int index)
+{
+    const QList<TrackingStore::TrackPoint> points = m_store.track(e.device, pointsPerTrack);
+    QString html = QStringLiteral("<section id=\"device-%1\"><h2>%2 &#8212; %3</h2>\n")
+                       .arg(index)
+                       .arg(escaped(e.name.isNull() ? QStringLiteral("(no user name)") : e.name),
+                           escaped(e.device));
+    if (points.isEmpty())
+        return html + QStringLiteral("<p>No reports yet.</p>\n</section>\n");
+    html += e.reports == 1 ? QStringLiteral("<p>1 report")
+                           : QStringLiteral("<p>%1 reports").arg(e.reports);
+    if (e.reports > pointsPerTrack)
+        html += QStringLiteral(", the newest %1 drawn").arg(pointsPerTrack);
+    html += QStringLiteral(". Download the track as <a href=\"%1\">GPX</a> or "
+                           "<a href=\"%2\">GeoJSON</a>.</p>\n")
+                .arg(deviceLink(e.device, "track.gpx"), deviceLink(e.device, "track.geojson"));
+    return html + trackSvg(points) + QStringLiteral("\n</section>\n");
+}
+
+HttpReply WebPages::overview()
+{
+    try {
+        const QList<TrackingStore::DeviceEntry> devices = m_store.devices();
+        QString html
+            = QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+                             "<meta http-equiv=\"refresh\" content=\"30\">"
+                             "<title>Peregrix tracking server</title><style>%1</style></head>\n"
+                             "<body><h1>Peregrix tracking server</h1>\n"
+                             "<p>Times are the devices' own clocks. Late reports, sent again after "
+                             "they could not go out, are ringed in orange.</p>\n")
+                  .arg(QLatin1String(style));
+        html += QStringLiteral("<table><tr><th>User</th><th>Device</th><th>Reports</th>"
+                               "<th>Last report</th><th>Latitude</th><th>Longitude</th>"
+                               "<th>Accuracy</th><th>Speed</th><th>Status</th></tr>\n");
+        for (const TrackingStore::DeviceEntry &e : devices)
+            html += deviceRow(e);
+        html += QStringLiteral("</table>\n");
+        for (int i = 0; i < devices.size(); ++i)
+            html += deviceSection(devices[i], i + 1);
+        html += QStringLiteral("</body></html>\n");
+        HttpReply reply = HttpReply::text(html.toUtf8());
+        reply.contentType = "text/html; charset=utf-8";
+        addSafetyHeaders(reply);
+        return reply;
+    } catch (const TrackingStore::Error &error) {
+        qWarning("peregrix-server: database: %s", error.what());
+        return HttpReply::text("Server error", 500);
+    }
+}
+
+HttpReply WebPages::gpx(const QueryParameters &query)
+{
+    return download(query, QStringLiteral("gpx"));
+}
+
+HttpReply WebPages::geoJson(const QueryParameters &query)
+{
+    return download(query, QStringLiteral("geojson"));
+}
+
+HttpReply WebPages::download(const QueryParameters &query, const QString &extension)
+{
+    if (!query.hasExactly({ QStringLiteral("d") }))
+        return HttpReply::text("Give the device as d=DEVICE", 400);
+    const QString device = query.value(u"d");
+    try {
+        const QList<TrackingStore::TrackPoint> points = m_store.track(device);
+        if (points.isEmpty())
+            return HttpReply::text("No reports from this device", 404);
+        const QString name = m_store.account(device).name;
+        const bool isGpx = extension == QLatin1String("gpx");
+        HttpReply reply = HttpReply::text(isGpx ? TrackFormats::gpx(device, name, points)
+                                                : TrackFormats::geoJson(device, name, points));
+        reply.contentType = isGpx ? "application/gpx+xml" : "application/geo+json";
+        reply.addHeader("Content-Disposition",
+            "attachment; filename=\"" + TrackFormats::fileName(device, extension).toLatin1() + '"');
+        addSafetyHeaders(reply);
+        return reply;
+    } catch (const TrackingStore::Error &error) {
+        qWarning("peregrix-server: database: %s", error.what());
+        return HttpReply::text("Server error", 500);
+    }
+}

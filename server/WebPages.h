@@ -1,0 +1,32 @@
+// WebPages: the server's own page at "/" (the devices, their last reports and their tracks drawn
+// as SVG) and the GPX and GeoJSON downloads it links to.
+#pragma once
+
+#include "HttpReply.h"
+#include "QueryParameters.h"
+#include "TrackingStore.h"
+
+class WebPages
+{
+public:
+    // Points drawn per device; the downloads hold every report.
+    static constexpr qint64 pointsPerTrack = 2000;
+
+    explicit WebPages(TrackingStore &store);
+
+    [[nodiscard]] HttpReply overview();
+    [[nodiscard]] HttpReply gpx(const QueryParameters &query);
+    [[nodiscard]] HttpReply geoJson(const QueryParameters &query);
+
+    // & < > " ' as character references: every text from the database goes through this.
+    [[nodiscard]] static QString escaped(const QString &text);
+    // The track as an SVG line through the reports, each report a dot, late ones ringed.
+    [[nodiscard]] static QString trackSvg(const QList<TrackingStore::TrackPoint> &points);
+
+private:
+    [[nodiscard]] QString deviceRow(const TrackingStore::DeviceEntry &entry) const;
+    [[nodiscard]] QString deviceSection(const TrackingStore::DeviceEntry &entry, int index);
+    [[nodiscard]] HttpReply download(const QueryParameters &query, const QString &extension);
+
+    TrackingStore &m_store;
+};

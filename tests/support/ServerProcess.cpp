@@ -1,0 +1,92 @@
+// ServerProcess: peregrix-server as a separate process for tests.
+#include "ServerProcess.h"
+
+#include <QDeadlineTimer>
+#include <QRegularExpression>
+
+#include <csignal>
+
+ServerProcess::ServerProcess(const QString &program, const QString &database)
+    : m_program(program)
+    , m_database(database)
+{
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+}
+
+ServerProcess::~ServerProcess()
+{
+    if (isRunning()) {
+        resume();
+        kill();
+    }
+}
+
+bool ServerProcess::start(const QStringList &options, quint16 port)
+{
+    m_output.clear();
+    const quint16 wanted = port != 0 ? port : m_port;
+    m_process.start(m_program,
+        QStringList { QStringLiteral("--database"), m_database, QStringLiteral("--port"),
+            QString::number(wanted) }
+            + options);
+    static const QRegularExpression listening(QStringLiteral("listening on http://[^:]+:(\\d+)/"));
+    const QDeadlineTimer deadline(10'000);
+    while (!deadline.hasExpired() && m_process.waitForReadyRead(int(deadline.remainingTime()))) {
+        m_output += QString::fromUtf8(m_process.readAll());
+        if (const QRegularExpressionMatch m = listening.match(m_output); m.hasMatch()) {
+            m_port = quint16(m.captured(1).toUInt());
+            return true;
+        }
+    }
+    m_output += QString::fromUtf8(m_process.readAll());
+    return false;
+}
+
+void ServerProcess::terminate()
+{
+    ::kill(pid_t(m_process.processId()), SIGTERM);
+    m_process.waitForFinished(10'000);
+}
+
+void ServerProcess::kill()
+{
+    m_process.kill();
+    m_process.waitForFinished(10'000);
+}
+
+void ServerProcess::pause()
+{
+    ::kill(pid_t(m_process.processId()), SIGSTOP);
+}
+
+void ServerProcess::resume()
+{
+    ::kill(pid_t(m_process.processId()), SIGCONT);
+}
+
+QString ServerProcess::baseUrl() const
+{
+    return QStringLiteral("http://127.0.0.1:%1/").arg(m_port);
+}
+
+QString ServerProcess::output()
+{
+    m_output += QString::fromUtf8(m_process.readAll());
+    return m_output;
+}
+
+ServerProcess::Result ServerProcess::command(const QStringList &arguments) const
+{
+    QProcess process;
+    process.start(m_program, QStringList { QStringLiteral("--database"), m_database } + arguments);
+    Result result;
+    if (!process.waitForFinished(20'000)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}

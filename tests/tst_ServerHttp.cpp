@@ -1,0 +1,309 @@
+// The server over real HTTP on 127.0.0.1, in the test's process: each exchange byte for byte
+// as the program escapes it, oversize and malformed requests, connections that linger, and the
+// web page and downloads with hostile data in the database.
+#include "TestEnvironment.h"
+
+#include "HttpFrontEnd.h"
+#include "TrackingService.h"
+#include "TrackingStore.h"
+#include "WebPages.h"
+
+#include "platform/PercentEscapes.h"
+
+#include <QApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+namespace {
+
+struct Response
+{
+    QByteArray statusLine;
+    QMap<QByteArray, QByteArray> headers; // names in lower case
+    QByteArray body;
+    bool closed = false;
+};
+
+// A whole response when the header has ended and Content-Length bytes of body follow.
+std::optional<Response> parsed(const QByteArray &bytes)
+{
+    const qsizetype headerEnd = bytes.indexOf("\r\n\r\n");
+    if (headerEnd < 0)
+        return std::nullopt;
+    Response r;
+    const QList<QByteArray> lines = bytes.left(headerEnd).split('\n');
+    r.statusLine = lines.first().trimmed();
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const qsizetype colon = lines[i].indexOf(':');
+        r.headers[lines[i].left(colon).trimmed().toLower()] = lines[i].mid(colon + 1).trimmed();
+    }
+    const qsizetype length = r.headers.value("content-length", "-1").toLongLong();
+    if (length < 0 || bytes.size() < headerEnd + 4 + length)
+        return std::nullopt;
+    r.body = bytes.mid(headerEnd + 4, length);
+    return r;
+}
+
+QByteArray getLine(const QByteArray &target)
+{
+    return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+}
+
+// The request's target as the program makes it: the whole text escaped once.
+QByteArray escapedTarget(const QString &text)
+{
+    return '/' + addingPercentEscapes(text).toLatin1();
+}
+
+} // namespace
+
+class TestServerHttp : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    std::unique_ptr<TrackingStore> store;
+    std::unique_ptr<TrackingService> service;
+    std::unique_ptr<WebPages> pages;
+    std::unique_ptr<HttpFrontEnd> http;
+    quint16 port = 0;
+
+    // Sends the pieces, `pauseMs` apart, and waits for a whole response or the end of the
+    // connection; the server runs on this thread, so the wait keeps the event loop going.
+    Response exchange(const QList<QByteArray> &pieces, int pauseMs = 0, int waitMs = 3000)
+    {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        if (!QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }))
+            return {};
+        QByteArray received;
+        bool closed = false;
+        connect(&socket, &QTcpSocket::readyRead, &socket, [&] { received += socket.readAll(); });
+        connect(&socket, &QTcpSocket::disconnected, &socket, [&] { closed = true; });
+        for (const QByteArray &piece : pieces) {
+            socket.write(piece);
+            QTest::qWait(pauseMs);
+        }
+        (void)QTest::qWaitFor([&] { return closed || parsed(received); }, waitMs);
+        Response r = parsed(received).value_or(Response {});
+        // A refused request is followed by the end of the connection.
+        if (r.headers.value("connection") == "close")
+            (void)QTest::qWaitFor([&] { return closed; }, 2000);
+        r.closed = closed;
+        return r;
+    }
+    void insert(const QString &sql, const QVariantList &values)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "hostile");
+        db.setDatabaseName(dir.filePath(QStringLiteral("t.sqlite")));
+        QVERIFY(db.open());
+        {
+            QSqlQuery q(db);
+            QVERIFY(q.prepare(sql));
+            for (const QVariant &v : values)
+                q.addBindValue(v);
+            QVERIFY2(q.exec(), qPrintable(sql));
+        }
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase("hostile");
+    }
+    void expectServing()
+    {
+        const Response r = exchange({ getLine("/ping") });
+        QCOMPARE(r.statusLine, QByteArray("HTTP/1.1 200 OK"));
+        QCOMPARE(r.body, QByteArray("pong"));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        store = std::make_unique<TrackingStore>();
+        store->open(dir.filePath(QStringLiteral("t.sqlite")));
+        service = std::make_unique<TrackingService>(*store, TrackingService::Policy {});
+        pages = std::make_unique<WebPages>(*store);
+        http = std::make_unique<HttpFrontEnd>(*service, *pages);
+        port = http->listen(QHostAddress::LocalHost, 0);
+        QVERIFY(port != 0);
+        const Response r = exchange({ getLine(escapedTarget("log.php?u=José Ann&d=dev-a")) });
+        QCOMPARE(r.body, QByteArray("VALIDATED"));
+    }
+
+    void exchangesByteForByte_data()
+    {
+        QTest::addColumn<QString>("request"); // as the program builds it, before escaping
+        QTest::addColumn<QByteArray>("body");
+        const QString report = "log.php?u=José Ann&d=dev-a&lat=51.500000&long=-0.127500&when=%1"
+                               "&ver=v2.5&acc=65&speed=22 MPH&id=%2";
+        QTest::newRow("validated") << "log.php?u=José Ann&d=dev-a" << QByteArray("VALIDATED");
+        QTest::newRow("registered name, UTF-8")
+            << "log.php?u=?&d=dev-a" << QByteArray("USERJos\xc3\xa9 Ann");
+        QTest::newRow("in use") << "log.php?u=josé ann&d=dev-b" << QByteArray("USERNAME IN USE");
+        QTest::newRow("not validated") << "log.php?u=a|b&d=dev-b" << QByteArray("NOT VALIDATED");
+        QTest::newRow("report") << report.arg("20260306140509").arg(17) << QByteArray("OK17");
+        QTest::newRow("late report")
+            << report.arg("20260306140510").arg(18) + "&Late=Y" << QByteArray("OK18");
+        QTest::newRow("refusal")
+            << QString(report).replace("dev-a", "dev-b").arg("20260306140509").arg(1)
+            << QByteArray("~No user name is registered for this device. "
+                          "Validate one in Settings.");
+        QTest::newRow("malformed report")
+            << QString(report).replace("51.500000", "x").arg("1").arg(1)
+            << QByteArray("Bad report: latitude missing, not a number "
+                          "or out of range");
+        QTest::newRow("account information")
+            << "getmyinfo.php?d=dev-c&ver=v2.5"
+            << QByteArray("User,Not registered|Device,dev-c|Status,"
+                          "Tracking allowed|Reports,0|Late reports,0|"
+                          "Server,peregrix-server " PEREGRIX_VERSION);
+    }
+    void exchangesByteForByte()
+    {
+        QFETCH(QString, request);
+        QFETCH(QByteArray, body);
+        const Response r = exchange({ getLine(escapedTarget(request)) });
+        QCOMPARE(r.statusLine, QByteArray("HTTP/1.1 200 OK"));
+        QCOMPARE(r.headers.value("content-type"), QByteArray("text/plain; charset=utf-8"));
+        QCOMPARE(r.body, body);
+        QVERIFY(!r.closed);
+    }
+
+    void stoppedDeviceOverHttp()
+    {
+        QVERIFY(store->setStopped(QStringLiteral("dev-a"), true, QStringLiteral("Stop now")));
+        const Response r = exchange({ getLine(escapedTarget(
+            "log.php?u=José Ann&d=dev-a&lat=1.000000&long=2.000000&when=20260306140509&ver=v2.5"
+            "&acc=5&speed=n/a&id=3")) });
+        QVERIFY(store->setStopped(QStringLiteral("dev-a"), false, QString()));
+        QCOMPARE(r.body, QByteArray("~~Stop now"));
+    }
+
+    void oversizeRequests_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        QTest::addColumn<QByteArray>("status");
+        const QByteArray fill(16 * 1024, 'a');
+        QTest::newRow("long target") << QList<QByteArray> { getLine("/ping?x=" + fill) }
+                                     << QByteArray("HTTP/1.1 413 Content Too Large");
+        QTest::newRow("long header in pieces") << QList<QByteArray> {
+            "GET /ping HTTP/1.1\r\nX: " + fill.left(9000), fill.left(9000) + "\r\n\r\n"
+        } << QByteArray("HTTP/1.1 413 Content Too Large");
+        QTest::newRow("body on a GET") << QList<QByteArray> {
+            "GET /ping HTTP/1.1\r\nContent-Length: 17000\r\n\r\n" + fill + "a"
+        } << QByteArray("HTTP/1.1 413 Content Too Large");
+        QTest::newRow("just under the limit")
+            << QList<QByteArray> { getLine("/ping?x=" + fill.left(16 * 1024 - 60)) }
+            << QByteArray("HTTP/1.1 200 OK");
+    }
+    void oversizeRequests()
+    {
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(QByteArray, status);
+        const Response r = exchange(pieces, 50);
+        QCOMPARE(r.statusLine, status);
+        QCOMPARE(r.closed, status != "HTTP/1.1 200 OK");
+        expectServing();
+    }
+
+    void malformedRequests_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        QTest::newRow("binary") << QList<QByteArray> { QByteArray("\x00\x01\x02\x03", 4) };
+        QTest::newRow("lower-case method") << QList<QByteArray> { "get /ping HTTP/1.1\r\n\r\n" };
+        QTest::newRow("HTTP/2.0") << QList<QByteArray> { "GET /ping HTTP/2.0\r\n\r\n" };
+        QTest::newRow("no version") << QList<QByteArray> { "GET /ping\r\n\r\n" };
+        QTest::newRow("blank in the target") << QList<QByteArray> { "GET /pi ng HTTP/1.1\r\n\r\n" };
+        QTest::newRow("control byte in the target")
+            << QList<QByteArray> { "GET /pi\x01ng HTTP/1.1\r\n\r\n" };
+        QTest::newRow("bad line in pieces")
+            << QList<QByteArray> { "GE", "T /ping HT", "XP/1.1\r\n\r\n" };
+    }
+    void malformedRequests()
+    {
+        QFETCH(QList<QByteArray>, pieces);
+        const Response r = exchange(pieces, 50);
+        QCOMPARE(r.statusLine, QByteArray("HTTP/1.1 400 Bad Request"));
+        QVERIFY(r.closed);
+        expectServing();
+    }
+
+    void requestsInPiecesAndInTurn()
+    {
+        Response r = exchange({ "GET /pi", "ng HTT", "P/1.1\r\nHo", "st: x\r\n\r\n" }, 50);
+        QCOMPARE(r.body, QByteArray("pong"));
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        QByteArray received;
+        connect(&socket, &QTcpSocket::readyRead, &socket, [&] { received += socket.readAll(); });
+        socket.write(getLine("/ping") + getLine("/log.php?u=?&d=dev-a"));
+        QVERIFY(QTest::qWaitFor([&] { return received.count("HTTP/1.1 200 OK") == 2; }));
+        QVERIFY(received.indexOf("pong") < received.indexOf("USERJos\xc3\xa9 Ann"));
+    }
+
+    void lingeringConnectionsDoNotHoldOthersUp()
+    {
+        std::vector<std::unique_ptr<QTcpSocket>> lingering;
+        for (int i = 0; i < 200; ++i) {
+            lingering.push_back(std::make_unique<QTcpSocket>());
+            lingering.back()->connectToHost(QHostAddress::LocalHost, port);
+            lingering.back()->write("GET /log.php?u=");
+        }
+        QTest::qWait(200);
+        QElapsedTimer clock;
+        clock.start();
+        expectServing();
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    void webPageEscapesWhatTheDatabaseHolds()
+    {
+        const QString name = QStringLiteral("<script>alert('x')</script>&\"");
+        const QString device = QStringLiteral("dev\"><img src=x onerror=alert(1)>");
+        insert("INSERT INTO devices (device, first_seen) VALUES (?, '')", { device });
+        insert("INSERT INTO users (name, folded, device, created) VALUES (?, ?, ?, '')",
+            { name, name, device });
+        insert("INSERT INTO reports (device, user_name, latitude, longitude, device_time, version,"
+               " accuracy, speed, report_id, late, received) VALUES (?, ?, 1.5, 2.5,"
+               " '20260306140509', 'v2.5', 5, '<b>fast</b>', 1, 1, '')",
+            { device, name });
+        const Response r = exchange({ getLine("/") });
+        QCOMPARE(r.statusLine, QByteArray("HTTP/1.1 200 OK"));
+        QCOMPARE(r.headers.value("content-type"), QByteArray("text/html; charset=utf-8"));
+        QVERIFY(r.headers.value("content-security-policy").startsWith("default-src 'none'"));
+        const QString page = QString::fromUtf8(r.body);
+        for (const char *raw : { "<script", "<img", "<b>", "<link", "url(", "src=\"" })
+            QVERIFY2(!page.contains(QLatin1String(raw)), raw);
+        QVERIFY(page.contains("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;&amp;&quot;"));
+        QVERIFY(page.contains("dev&quot;&gt;&lt;img src=x onerror=alert(1)&gt;"));
+        QVERIFY(page.contains("&lt;b&gt;fast&lt;/b&gt;"));
+        QVERIFY(page.contains(
+            "href=\"track.gpx?d=dev%22%3E%3Cimg%20src%3Dx%20onerror%3Dalert%281%29%3E\""));
+        const qsizetype heading = page.indexOf("&#8212; dev&quot;&gt;&lt;img");
+        const QString section = page.mid(heading, page.indexOf("</section>", heading) - heading);
+        QCOMPARE(section.count("<circle class=\"late\""), 1);
+        QCOMPARE(section.count("<circle"), 1);
+
+        const Response gpx
+            = exchange({ getLine("/track.gpx?d=" + QUrl::toPercentEncoding(device)) });
+        QCOMPARE(gpx.headers.value("content-type"), QByteArray("application/gpx+xml"));
+        QCOMPARE(gpx.headers.value("content-disposition"),
+            QByteArray("attachment; filename=\"track-dev___img_src_x_onerror_alert_1__.gpx\""));
+        QXmlStreamReader xml(gpx.body);
+        QString trackName;
+        while (!xml.atEnd()) {
+            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"name")
+                trackName = xml.readElementText();
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QCOMPARE(trackName, name);
+    }
+};
+
+PEREGRIX_TEST_MAIN(TestServerHttp)
+#include "tst_ServerHttp.moc"

@@ -1,0 +1,225 @@
+// The real peregrix-server process: every acknowledged report survives a kill -9, the operator's
+// commands act on a running server, and the command line's options and errors.
+#include "ServerProcess.h"
+#include "TestEnvironment.h"
+
+#include "TrackingStore.h"
+
+#include "platform/PercentEscapes.h"
+
+#include <QApplication>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+#include <set>
+
+namespace {
+
+QString report(int id, bool late = false)
+{
+    return QStringLiteral("log.php?u=Kim&d=dev-k&lat=51.%1&long=-0.127500&when=20260306140509"
+                          "&ver=v2.5&acc=5&speed=3 KPH&id=%2%3")
+        .arg(id, 6, 10, QLatin1Char('0'))
+        .arg(id)
+        .arg(late ? QStringLiteral("&Late=Y") : QString());
+}
+
+} // namespace
+
+class TestServerProcess : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    QString database;
+    std::unique_ptr<ServerProcess> server;
+    QNetworkAccessManager network;
+
+    QNetworkReply *send(const QString &request)
+    {
+        return network.get(
+            QNetworkRequest(urlWithString(addingPercentEscapes(server->baseUrl() + request))));
+    }
+    QByteArray get(const QString &request)
+    {
+        QNetworkReply *reply = send(request);
+        if (!QTest::qWaitFor([reply] { return reply->isFinished(); }, 10'000))
+            return "(no answer)";
+        reply->deleteLater();
+        return reply->readAll();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(dir.isValid()); }
+
+    void init()
+    {
+        database = dir.filePath(QStringLiteral("%1.sqlite").arg(QTest::currentTestFunction()));
+        server = std::make_unique<ServerProcess>(QStringLiteral(PEREGRIX_SERVER), database);
+    }
+
+    void cleanup() { server.reset(); }
+
+    void everyAcknowledgedReportSurvivesKillNine()
+    {
+        QVERIFY2(server->start(), qPrintable(server->output()));
+        QCOMPARE(get("log.php?u=Kim&d=dev-k"), QByteArray("VALIDATED"));
+        std::set<int> acknowledged;
+        int next = 1, inFlight = 0;
+        bool killed = false;
+        const auto sendNext = [&](auto &self) -> void {
+            const int id = next++;
+            ++inFlight;
+            QNetworkReply *reply = send(report(id));
+            connect(reply, &QNetworkReply::finished, this, [&, reply, id, self] {
+                --inFlight;
+                reply->deleteLater();
+                if (reply->readAll() == "OK" + QByteArray::number(id))
+                    acknowledged.insert(id);
+                if (!killed && acknowledged.size() >= 400) {
+                    killed = true;
+                    server->kill(); // while the other requests are on their way
+                }
+                if (!killed)
+                    self(self);
+            });
+        };
+        for (int i = 0; i < 12; ++i)
+            sendNext(sendNext);
+        QVERIFY(QTest::qWaitFor([&] { return killed && inFlight == 0; }, 120'000));
+
+        QVERIFY2(server->start(), qPrintable(server->output()));
+        std::set<int> stored;
+        {
+            TrackingStore store(QStringLiteral("check"));
+            store.open(database);
+            for (const TrackingStore::TrackPoint &p : store.track(QStringLiteral("dev-k")))
+                stored.insert(int(p.id));
+        }
+        qInfo("%zu acknowledged, %zu stored of %d sent", acknowledged.size(), stored.size(),
+            next - 1);
+        QVERIFY(
+            std::includes(stored.begin(), stored.end(), acknowledged.begin(), acknowledged.end()));
+
+        // Resending everything late fills the gaps and stores nothing twice.
+        for (int id = 1; id < next; ++id)
+            QCOMPARE(get(report(id, true)), "OK" + QByteArray::number(id));
+        TrackingStore store(QStringLiteral("recount"));
+        store.open(database);
+        const TrackingStore::Summary summary = store.summary(QStringLiteral("dev-k"));
+        QCOMPARE(summary.reports, next - 1);
+        QCOMPARE(summary.lateReports, qint64(next - 1) - qint64(stored.size()));
+    }
+
+    void operatorCommandsOnARunningServer()
+    {
+        QVERIFY2(server->start(), qPrintable(server->output()));
+        QCOMPARE(get("log.php?u=Kim&d=dev-k"), QByteArray("VALIDATED"));
+        QCOMPARE(get(report(1)), QByteArray("OK1"));
+        ServerProcess::Result r = server->command({ "stop", "dev-k", "Stopped for the night" });
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(get(report(2)), QByteArray("~~Stopped for the night"));
+        QCOMPARE(server->command({ "resume", "dev-k" }).exitCode, 0);
+        QCOMPARE(get(report(2)), QByteArray("OK2"));
+
+        r = server->command({ "devices" });
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(
+            r.out.contains("dev-k\tKim\t2\t2026-03-06 14:05:09\ttracking\n"), qPrintable(r.out));
+        QCOMPARE(server->command({ "add-user", "Lee" }).exitCode, 0);
+        r = server->command({ "users" });
+        QVERIFY2(r.out.contains("\nLee\t-\toperator\t"), qPrintable(r.out));
+
+        const QString file = dir.filePath(QStringLiteral("kim.gpx"));
+        r = server->command({ "export-gpx", "dev-k", file });
+        QCOMPARE(r.exitCode, 0);
+        QFile gpx(file);
+        QVERIFY(gpx.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&gpx);
+        int points = 0;
+        while (!xml.atEnd())
+            points += xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"trkpt";
+        QVERIFY(!xml.hasError());
+        QCOMPARE(points, 2);
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("said"); // in standard output or error
+        QTest::newRow("help") << QStringList { "--help" } << 0 << "stop DEVICE [MESSAGE]";
+        QTest::newRow("version") << QStringList { "--version" } << 0
+                                 << "peregrix-server " PEREGRIX_VERSION;
+        QTest::newRow("bad port") << QStringList { "--port", "80000" } << 2 << "Not a port: 80000";
+        QTest::newRow("bad address")
+            << QStringList { "--address", "nowhere" } << 2 << "Not an IP address: nowhere";
+        QTest::newRow("unknown option") << QStringList { "--fast" } << 2 << "Unknown option 'fast'";
+        QTest::newRow("unknown command") << QStringList { "purge" } << 2 << "Unknown command";
+        QTest::newRow("stop without a device") << QStringList { "stop" } << 2 << "wrong arguments";
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, said);
+        const ServerProcess::Result r = server->command(arguments);
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY2((r.out + r.err).contains(said), qPrintable(r.out + r.err));
+    }
+
+    void closedRegistrationWithoutTestUser()
+    {
+        QVERIFY(server->start({ "--closed-registration", "--no-test-user" }));
+        QCOMPARE(get("log.php?u=Kim&d=dev-k"), QByteArray("NOT VALIDATED"));
+        QCOMPARE(server->command({ "add-user", "Kim" }).exitCode, 0);
+        QCOMPARE(get("log.php?u=Kim&d=dev-k"), QByteArray("VALIDATED"));
+        QCOMPARE(get(report(1).replace("u=Kim", "u=test")),
+            QByteArray("~The test user is not taken by this server"));
+    }
+
+    void portInUse()
+    {
+        QVERIFY(server->start());
+        ServerProcess second(QStringLiteral(PEREGRIX_SERVER), database + "2");
+        QVERIFY(!second.start({}, server->port()));
+        QVERIFY(QTest::qWaitFor([&] { return !second.isRunning(); }));
+        QCOMPARE(second.exitCode(), 1);
+        QVERIFY2(second.output().contains("cannot listen"), qPrintable(second.output()));
+    }
+
+    void terminationClosesTheDatabase()
+    {
+        QVERIFY(server->start());
+        QCOMPARE(get("log.php?u=Kim&d=dev-k"), QByteArray("VALIDATED"));
+        QVERIFY(QFile::exists(database + "-wal"));
+        server->terminate();
+        QCOMPARE(server->exitCode(), 0);
+        QVERIFY(!QFile::exists(database + "-wal")); // folded into the database on close
+    }
+
+    void databaseLocations()
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_DATA_HOME", dir.filePath("data"));
+        process.setProcessEnvironment(environment);
+        process.start(PEREGRIX_SERVER, { "users" });
+        QVERIFY(process.waitForFinished());
+        QCOMPARE(process.exitCode(), 0);
+        QVERIFY(QFile::exists(dir.filePath("data/peregrix-server/tracking.sqlite")));
+
+        const ServerProcess unwritable(QStringLiteral(PEREGRIX_SERVER), "/proc/none/t.sqlite");
+        const ServerProcess::Result r = unwritable.command({ "users" });
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains("cannot create the folder /proc/none"), qPrintable(r.err));
+    }
+};
+
+PEREGRIX_TEST_MAIN(TestServerProcess)
+#include "tst_ServerProcess.moc"

@@ -1,0 +1,496 @@
+// The server's exchanges in process, on a real SQLite file: query decoding, validation,
+// reports with their refusals and duplicates, stopped devices, account information, routing,
+// the operator's commands and the track formats.
+#include "TestEnvironment.h"
+
+#include "HttpFrontEnd.h"
+#include "OperatorCommands.h"
+#include "QueryParameters.h"
+#include "TrackFormats.h"
+#include "TrackingService.h"
+#include "TrackingStore.h"
+#include "WebPages.h"
+
+#include <QApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+namespace {
+
+const QByteArray report = "u=Jo%20Ann&d=dev-a&lat=51.500000&long=-0.127500&when=20260306140509"
+                          "&ver=v2.5&acc=65&speed=22%20MPH&id=7";
+
+} // namespace
+
+class TestTrackingService : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    std::unique_ptr<TrackingStore> store;
+    std::unique_ptr<TrackingService> service;
+    std::unique_ptr<WebPages> pages;
+    std::unique_ptr<HttpFrontEnd> http;
+
+    void open(const TrackingService::Policy &policy = {})
+    {
+        http.reset();
+        pages.reset();
+        service.reset();
+        store.reset();
+        QFile::remove(dir.filePath(QStringLiteral("t.sqlite")));
+        store = std::make_unique<TrackingStore>();
+        store->open(dir.filePath(QStringLiteral("t.sqlite")));
+        service = std::make_unique<TrackingService>(*store, policy);
+        pages = std::make_unique<WebPages>(*store);
+        http = std::make_unique<HttpFrontEnd>(*service, *pages);
+    }
+    QByteArray get(const QString &path, const QByteArray &query)
+    {
+        return http->answer("GET", path, query).body;
+    }
+    QByteArray log(const QByteArray &query) { return get(QStringLiteral("/log.php"), query); }
+    qint64 stored(const QString &device = QStringLiteral("dev-a"))
+    {
+        return store->summary(device).reports;
+    }
+    int command(const QStringList &arguments, QString *out = nullptr)
+    {
+        QString text, errors;
+        QTextStream outStream(&text), errStream(&errors);
+        const int code = OperatorCommands(*store, outStream, errStream).run(arguments);
+        outStream.flush();
+        if (out)
+            *out = text;
+        return code;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(dir.isValid()); }
+
+    void init()
+    {
+        open();
+        QCOMPARE(log("u=Jo%20Ann&d=dev-a"), QByteArray("VALIDATED"));
+    }
+
+    void queryDecoding_data()
+    {
+        QTest::addColumn<QByteArray>("query");
+        QTest::addColumn<QStringList>("pairs"); // key=value, decoded; empty with "failed"
+        QTest::addColumn<bool>("failed");
+        QTest::newRow("plain") << QByteArray("u=a&d=b") << QStringList { "u=a", "d=b" } << false;
+        QTest::newRow("plus stays a plus")
+            << QByteArray("u=a+b") << QStringList { "u=a+b" } << false;
+        QTest::newRow("escaped blank") << QByteArray("u=a%20b") << QStringList { "u=a b" } << false;
+        QTest::newRow("escaped & is data")
+            << QByteArray("u=a%26b") << QStringList { "u=a&b" } << false;
+        QTest::newRow("second = is data")
+            << QByteArray("u=a=b") << QStringList { "u=a=b" } << false;
+        QTest::newRow("? inside a value")
+            << QByteArray("u=?&d=x") << QStringList { "u=?", "d=x" } << false;
+        QTest::newRow("UTF-8") << QByteArray("u=Jos%C3%A9") << QStringList { "u=José" } << false;
+        QTest::newRow("no =") << QByteArray("u") << QStringList { "u=" } << false;
+        QTest::newRow("empty") << QByteArray() << QStringList() << false;
+        QTest::newRow("lone %") << QByteArray("u=100%") << QStringList() << true;
+        QTest::newRow("% and one digit") << QByteArray("u=%4") << QStringList() << true;
+        QTest::newRow("not hex") << QByteArray("u=%zz") << QStringList() << true;
+        QTest::newRow("not UTF-8") << QByteArray("u=%FF") << QStringList() << true;
+        QTest::newRow("half a character") << QByteArray("u=%C3") << QStringList() << true;
+    }
+    void queryDecoding()
+    {
+        QFETCH(QByteArray, query);
+        QFETCH(QStringList, pairs);
+        QFETCH(bool, failed);
+        const std::optional<QueryParameters> parsed = QueryParameters::parse(query);
+        QCOMPARE(!parsed, failed);
+        if (failed)
+            return;
+        QStringList got;
+        for (const QueryParameters::Parameter &p : parsed->parameters())
+            got << p.key + u'=' + p.value;
+        QCOMPARE(got, pairs);
+    }
+
+    void validation_data()
+    {
+        QTest::addColumn<QByteArray>("query");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::newRow("own name again")
+            << QByteArray("u=Jo%20Ann&d=dev-a") << QByteArray("VALIDATED");
+        QTest::newRow("own name in capitals")
+            << QByteArray("u=JO%20ANN&d=dev-a") << QByteArray("VALIDATED");
+        QTest::newRow("another device's name")
+            << QByteArray("u=Jo%20Ann&d=dev-b") << QByteArray("USERNAME IN USE");
+        QTest::newRow("another device's name, other case")
+            << QByteArray("u=jo%20ann&d=dev-b") << QByteArray("USERNAME IN USE");
+        QTest::newRow("free name") << QByteArray("u=Bernard&d=dev-b") << QByteArray("VALIDATED");
+        QTest::newRow("letters of any script")
+            << QByteArray("u=Jos%C3%A9-Lu%C3%ADs_2.0&d=dev-b") << QByteArray("VALIDATED");
+        QTest::newRow("3 characters") << QByteArray("u=abc&d=dev-b") << QByteArray("VALIDATED");
+        QTest::newRow("2 characters") << QByteArray("u=ab&d=dev-b") << QByteArray("NOT VALIDATED");
+        QTest::newRow("20 characters")
+            << QByteArray("u=abcdefghijklmnopqrst&d=dev-b") << QByteArray("VALIDATED");
+        QTest::newRow("21 characters")
+            << QByteArray("u=abcdefghijklmnopqrstu&d=dev-b") << QByteArray("NOT VALIDATED");
+        QTest::newRow("20 characters beyond 20 units")
+            << QByteArray("u=%F0%90%90%80bcdefghijklmnopqrs&d=dev-b") << QByteArray("VALIDATED");
+        QTest::newRow("comma") << QByteArray("u=a,bc&d=dev-b") << QByteArray("NOT VALIDATED");
+        QTest::newRow("bar") << QByteArray("u=a%7Cbc&d=dev-b") << QByteArray("NOT VALIDATED");
+        QTest::newRow("escaped &") << QByteArray("u=a%26bc&d=dev-b") << QByteArray("NOT VALIDATED");
+        QTest::newRow("& splits the name")
+            << QByteArray("u=ab&cd&d=dev-b") << QByteArray("NOT VALIDATED");
+        QTest::newRow("= in the name")
+            << QByteArray("u=ab=cd&d=dev-b") << QByteArray("NOT VALIDATED");
+        QTest::newRow("? in the name")
+            << QByteArray("u=ab?&d=dev-b") << QByteArray("NOT VALIDATED");
+        QTest::newRow("emoji") << QByteArray("u=ab%F0%9F%98%80&d=dev-b")
+                               << QByteArray("NOT VALIDATED");
+        QTest::newRow("line break")
+            << QByteArray("u=ab%0Acd&d=dev-b") << QByteArray("NOT VALIDATED");
+        QTest::newRow("no device") << QByteArray("u=Bernard&d=") << QByteArray("NOT VALIDATED");
+        QTest::newRow("registered name asked")
+            << QByteArray("u=?&d=dev-a") << QByteArray("USERJo Ann");
+        QTest::newRow("no registered name")
+            << QByteArray("u=?&d=dev-b") << QByteArray("NOT VALIDATED");
+        QTest::newRow("test user") << QByteArray("u=TeSt&d=dev-b") << QByteArray("VALIDATED");
+    }
+    void validation()
+    {
+        QFETCH(QByteArray, query);
+        QFETCH(QByteArray, reply);
+        QCOMPARE(log(query), reply);
+        QCOMPARE(log("u=?&d=dev-a"), QByteArray("USERJo Ann")); // nothing taken from dev-a
+    }
+
+    void aNewNameFreesTheOldOne()
+    {
+        QCOMPARE(log("u=Bernard&d=dev-a"), QByteArray("VALIDATED"));
+        QCOMPARE(log("u=?&d=dev-a"), QByteArray("USERBernard"));
+        QCOMPARE(log("u=Jo%20Ann&d=dev-b"), QByteArray("VALIDATED"));
+        QCOMPARE(log("u=?&d=dev-b"), QByteArray("USERJo Ann"));
+        QCOMPARE(log("u=Bernard&d=dev-b"), QByteArray("USERNAME IN USE"));
+    }
+
+    void closedRegistration_data()
+    {
+        QTest::addColumn<QByteArray>("query");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::newRow("added by the operator")
+            << QByteArray("u=erin&d=dev-b") << QByteArray("VALIDATED");
+        QTest::newRow("not added") << QByteArray("u=Dave&d=dev-b") << QByteArray("NOT VALIDATED");
+        QTest::newRow("added, taken")
+            << QByteArray("u=carol&d=dev-b") << QByteArray("USERNAME IN USE");
+        QTest::newRow("added, own") << QByteArray("u=CAROL&d=dev-c") << QByteArray("VALIDATED");
+    }
+    void closedRegistration()
+    {
+        QFETCH(QByteArray, query);
+        QFETCH(QByteArray, reply);
+        open({ true, true });
+        QCOMPARE(command({ "add-user", "Carol" }), int(OperatorCommands::Success));
+        QCOMPARE(command({ "add-user", "Erin" }), int(OperatorCommands::Success));
+        QCOMPARE(log("u=Carol&d=dev-c"), QByteArray("VALIDATED"));
+        QCOMPARE(log(query), reply);
+    }
+
+    void reports_data()
+    {
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("isStored");
+        const QByteArray noName
+            = "~No user name is registered for this device. Validate one in Settings.";
+        const QByteArray notYours = "~This user name is not the one registered for this device.";
+        const QByteArray badLat = "Bad report: latitude missing, not a number or out of range";
+        const QByteArray badLong = "Bad report: longitude missing, not a number or out of range";
+        QTest::newRow("report") << QByteArray() << QByteArray() << QByteArray("OK7") << true;
+        QTest::newRow("late") << QByteArray("id=7") << QByteArray("id=7&Late=Y")
+                              << QByteArray("OK7") << true;
+        QTest::newRow("id echoed as sent")
+            << QByteArray("id=7") << QByteArray("id=0070") << QByteArray("OK0070") << true;
+        QTest::newRow("name in another case")
+            << QByteArray("u=Jo%20Ann") << QByteArray("u=JO%20ann") << QByteArray("OK7") << true;
+        QTest::newRow("speed not sent")
+            << QByteArray("speed=22%20MPH") << QByteArray("speed=.") << QByteArray("OK7") << true;
+        QTest::newRow("test user, unregistered device")
+            << QByteArray("u=Jo%20Ann&d=dev-a") << QByteArray("u=Test&d=dev-b") << QByteArray("OK7")
+            << false;
+        QTest::newRow("unregistered device")
+            << QByteArray("d=dev-a") << QByteArray("d=dev-b") << noName << false;
+        QTest::newRow("another name")
+            << QByteArray("u=Jo%20Ann") << QByteArray("u=Bernard") << notYours << false;
+        QTest::newRow("latitude missing")
+            << QByteArray("lat=51.500000") << QByteArray("lat=") << badLat << false;
+        QTest::newRow("latitude not a number")
+            << QByteArray("lat=51.500000") << QByteArray("lat=abc") << badLat << false;
+        QTest::newRow("latitude in exponent form")
+            << QByteArray("lat=51.500000") << QByteArray("lat=5e1") << badLat << false;
+        QTest::newRow("latitude nan")
+            << QByteArray("lat=51.500000") << QByteArray("lat=nan") << badLat << false;
+        QTest::newRow("latitude 90") << QByteArray("lat=51.500000") << QByteArray("lat=90.000000")
+                                     << QByteArray("OK7") << true;
+        QTest::newRow("latitude beyond 90")
+            << QByteArray("lat=51.500000") << QByteArray("lat=-90.000001") << badLat << false;
+        QTest::newRow("longitude -180")
+            << QByteArray("long=-0.127500") << QByteArray("long=-180.000000") << QByteArray("OK7")
+            << true;
+        QTest::newRow("longitude beyond 180")
+            << QByteArray("long=-0.127500") << QByteArray("long=180.5") << badLong << false;
+        QTest::newRow("when too short")
+            << QByteArray("when=20260306140509") << QByteArray("when=2026")
+            << QByteArray("Bad report: when must be yyyyMMddHHmmss") << false;
+        QTest::newRow("month 13") << QByteArray("when=20260306140509")
+                                  << QByteArray("when=20261306140509")
+                                  << QByteArray("Bad report: when must be yyyyMMddHHmmss") << false;
+        QTest::newRow("accuracy not whole")
+            << QByteArray("acc=65") << QByteArray("acc=6.5")
+            << QByteArray("Bad report: accuracy must be a whole number") << false;
+        QTest::newRow("negative id")
+            << QByteArray("id=7") << QByteArray("id=-7")
+            << QByteArray("Bad report: id must be a whole number") << false;
+        QTest::newRow("Late=N") << QByteArray("id=7") << QByteArray("id=7&Late=N")
+                                << QByteArray("Bad report: Late must be Y") << false;
+        QTest::newRow("a parameter more")
+            << QByteArray("id=7") << QByteArray("id=7&x=1")
+            << QByteArray("Bad report: expected u, d, lat, long, when, "
+                          "ver, acc, speed, id")
+            << false;
+    }
+    void reports()
+    {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, isStored);
+        QByteArray query = report;
+        query.replace(from, to);
+        QCOMPARE(log(query), reply);
+        QCOMPARE(stored(), isStored ? 1 : 0);
+    }
+
+    void reportIsStoredWithEverythingItCarries()
+    {
+        const QDateTime before = QDateTime::currentDateTimeUtc().addMSecs(-1);
+        QCOMPARE(log(QByteArray(report).replace("speed=22%20MPH", "speed=1+1%20KPH") + "&Late=Y"),
+            QByteArray("OK7"));
+        const QList<TrackingStore::TrackPoint> track = store->track(QStringLiteral("dev-a"));
+        QCOMPARE(track.size(), 1);
+        const TrackingStore::TrackPoint &p = track.first();
+        QCOMPARE(p.latitude, 51.5);
+        QCOMPARE(p.longitude, -0.1275);
+        QCOMPARE(p.when, QStringLiteral("20260306140509"));
+        QCOMPARE(p.accuracy, 65);
+        QCOMPARE(p.speed, QStringLiteral("1+1 KPH"));
+        QCOMPARE(p.id, 7);
+        QVERIFY(p.late);
+        const QDateTime received = QDateTime::fromString(p.received, Qt::ISODateWithMs);
+        QVERIFY2(received >= before && received <= QDateTime::currentDateTimeUtc(),
+            qPrintable(p.received));
+    }
+
+    void duplicates_data()
+    {
+        QTest::addColumn<QByteArray>("second"); // sent after `report` was stored
+        QTest::addColumn<int>("rows");
+        QTest::newRow("late resend") << QByteArray(report + "&Late=Y") << 1;
+        QTest::newRow("sent again, not late") << report << 1;
+        QTest::newRow("late resend, other fields")
+            << QByteArray(report).replace("acc=65", "acc=3") + "&Late=Y" << 1;
+        QTest::newRow("same id, another time (a new run)")
+            << QByteArray(report).replace("when=20260306140509", "when=20260306150000") << 2;
+        QTest::newRow("same id and time, another device")
+            << QByteArray(report).replace("d=dev-a", "d=dev-b").replace("Jo%20Ann", "Test") << 1;
+    }
+    void duplicates()
+    {
+        QFETCH(QByteArray, second);
+        QFETCH(int, rows);
+        QCOMPARE(log(report), QByteArray("OK7"));
+        QCOMPARE(log(second), QByteArray("OK7"));
+        QCOMPARE(stored(), rows);
+        QCOMPARE(store->summary(QStringLiteral("dev-a")).lateReports, 0);
+    }
+
+    void lateReportNeverStoredIsStoredAsLate()
+    {
+        QCOMPARE(log(report + "&Late=Y"), QByteArray("OK7"));
+        QCOMPARE(log(report), QByteArray("OK7")); // the original, arriving after all
+        QCOMPARE(stored(), 1);
+        QCOMPARE(store->summary(QStringLiteral("dev-a")).lateReports, 1);
+    }
+
+    void stoppedDevice()
+    {
+        QCOMPARE(command({ "stop", "dev-a", "Call the office, please" }),
+            int(OperatorCommands::Success));
+        QCOMPARE(log(report), QByteArray("~~Call the office, please"));
+        QCOMPARE(log(report + "&Late=Y"), QByteArray("~~Call the office, please"));
+        QCOMPARE(log("u=?&d=dev-a"), QByteArray("USERJo Ann")); // validation is not stopped
+        QVERIFY(get("/getmyinfo.php", "d=dev-a&ver=v2.5")
+                    .contains("Status,Stopped: Call the office; please|"));
+        QCOMPARE(stored(), 0);
+        QCOMPARE(command({ "resume", "dev-a" }), int(OperatorCommands::Success));
+        QCOMPARE(log(report), QByteArray("OK7"));
+    }
+
+    void accountInformation_data()
+    {
+        QTest::addColumn<QByteArray>("query");
+        QTest::addColumn<QByteArray>("reply");
+        const QByteArray server = "Server,peregrix-server " PEREGRIX_VERSION;
+        QTest::newRow("reports") << QByteArray("d=dev-a&ver=v2.5")
+                                 << "User,Jo Ann|Device,dev-a|Status,Tracking allowed|Reports,2|"
+                                    "Late reports,1|First report,2026-03-06 14:05:09|"
+                                    "Last report,2026-03-06 15:00:00|"
+                + server;
+        QTest::newRow("unknown device")
+            << QByteArray("d=dev-z&ver=v2.5")
+            << "User,Not registered|Device,dev-z|Status,Tracking allowed|"
+               "Reports,0|Late reports,0|"
+                + server;
+        QTest::newRow("separators in the device")
+            << QByteArray("d=a,b%7Cc&ver=v2.5")
+            << "User,Not registered|Device,a;b/c|Status,Tracking allowed|Reports,0|Late reports,0|"
+                + server;
+        QTest::newRow("no ver") << QByteArray("d=dev-a") << QByteArray("Error,Bad request");
+    }
+    void accountInformation()
+    {
+        QFETCH(QByteArray, query);
+        QFETCH(QByteArray, reply);
+        QCOMPARE(log(QByteArray(report).replace("when=20260306140509", "when=20260306150000")),
+            QByteArray("OK7"));
+        QCOMPARE(log(report + "&Late=Y"), QByteArray("OK7"));
+        QCOMPARE(get(QStringLiteral("/getmyinfo.php"), query), reply);
+    }
+
+    void routes_data()
+    {
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("query");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("ping") << QByteArray("GET") << "/ping" << QByteArray() << 200
+                              << QByteArray("pong");
+        QTest::newRow("POST") << QByteArray("POST") << "/log.php" << report << 405
+                              << QByteArray("Only GET is served here");
+        QTest::newRow("HEAD") << QByteArray("HEAD") << "/" << QByteArray() << 405
+                              << QByteArray("Only GET is served here");
+        QTest::newRow("unknown path")
+            << QByteArray("GET") << "/log.php/x" << report << 404 << QByteArray("Not found");
+        QTest::newRow("bad escape")
+            << QByteArray("GET") << "/log.php" << QByteArray("u=%G1&d=x") << 200
+            << QByteArray("Bad request: the query is not percent-encoded UTF-8");
+        QTest::newRow("empty log.php") << QByteArray("GET") << "/log.php" << QByteArray() << 200
+                                       << QByteArray("NOT VALIDATED");
+        QTest::newRow("download without device")
+            << QByteArray("GET") << "/track.gpx" << QByteArray() << 400
+            << QByteArray("Give the device as d=DEVICE");
+        QTest::newRow("download, no reports")
+            << QByteArray("GET") << "/track.geojson" << QByteArray("d=dev-a") << 404
+            << QByteArray("No reports from this device");
+    }
+    void routes()
+    {
+        QFETCH(QByteArray, method);
+        QFETCH(QString, path);
+        QFETCH(QByteArray, query);
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        const HttpReply reply = http->answer(method, path, query);
+        QCOMPARE(reply.status, status);
+        QCOMPARE(reply.body, body);
+        QCOMPARE(stored(), 0);
+    }
+
+    void operatorCommands_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("add a name") << QStringList { "add-user", "Carol" } << 0;
+        QTest::newRow("add a taken name") << QStringList { "add-user", "JO ANN" } << 1;
+        QTest::newRow("add a bad name") << QStringList { "add-user", "x|y" } << 2;
+        QTest::newRow("add the test user") << QStringList { "add-user", "test" } << 2;
+        QTest::newRow("stop, default message") << QStringList { "stop", "dev-a" } << 0;
+        QTest::newRow("stop an unknown device") << QStringList { "stop", "dev-z", "x" } << 1;
+        QTest::newRow("stop, message not ASCII") << QStringList { "stop", "dev-a", "Arrêt" } << 2;
+        QTest::newRow("stop, message on two lines") << QStringList { "stop", "dev-a", "a\nb" } << 2;
+        QTest::newRow("resume an unknown device") << QStringList { "resume", "dev-z" } << 1;
+        QTest::newRow("export, no reports") << QStringList { "export-gpx", "dev-a" } << 1;
+        QTest::newRow("unknown command") << QStringList { "delete", "dev-a" } << 2;
+        QTest::newRow("argument missing") << QStringList { "add-user" } << 2;
+    }
+    void operatorCommands()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QCOMPARE(command(arguments), exitCode);
+    }
+
+    void listings()
+    {
+        QCOMPARE(command({ "add-user", "Carol" }), 0);
+        QCOMPARE(log(report), QByteArray("OK7"));
+        QCOMPARE(command({ "stop", "dev-a" }), 0);
+        QString out;
+        QCOMPARE(command({ "devices" }, &out), 0);
+        QCOMPARE(out.split(u'\n'),
+            (QStringList { "DEVICE\tUSER\tREPORTS\tLAST REPORT\tSTATUS",
+                "dev-a\tJo Ann\t1\t2026-03-06 14:05:09\tstopped: "
+                    + QLatin1String(OperatorCommands::defaultStopMessage),
+                "" }));
+        QCOMPARE(command({ "users" }, &out), 0);
+        const QStringList lines = out.split(u'\n');
+        QCOMPARE(lines.size(), 4);
+        QVERIFY2(lines[1].startsWith("Carol\t-\toperator\t"), qPrintable(lines[1]));
+        QVERIFY2(lines[2].startsWith("Jo Ann\tdev-a\tdevice\t"), qPrintable(lines[2]));
+    }
+
+    void gpxAndGeoJson()
+    {
+        QCOMPARE(log(report), QByteArray("OK7"));
+        QCOMPARE(log(QByteArray(report).replace("id=7", "id=8").replace("lat=51.5", "lat=51.6")
+                     + "&Late=Y"),
+            QByteArray("OK8"));
+        QString out;
+        QCOMPARE(command({ "export-gpx", "dev-a" }, &out), 0);
+        QXmlStreamReader xml(out);
+        QStringList points;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isStartElement() && xml.name() == u"trkpt")
+                points << xml.attributes().value("lat").toString() + u' '
+                        + xml.attributes().value("lon").toString();
+            if (xml.isStartElement() && xml.name() == u"time")
+                points << xml.readElementText();
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QCOMPARE(points,
+            (QStringList { "51.500000 -0.127500", "2026-03-06T14:05:09", "51.600000 -0.127500",
+                "2026-03-06T14:05:09" }));
+
+        const HttpReply reply = http->answer("GET", QStringLiteral("/track.geojson"), "d=dev-a");
+        QCOMPARE(reply.contentType, QByteArray("application/geo+json"));
+        const QJsonArray features
+            = QJsonDocument::fromJson(reply.body).object().value("features").toArray();
+        QCOMPARE(features.size(), 3); // the line and two points
+        QCOMPARE(features[0].toObject().value("geometry").toObject().value("type").toString(),
+            QStringLiteral("LineString"));
+        const QJsonObject late = features[2].toObject();
+        QCOMPARE(late.value("geometry").toObject().value("coordinates").toArray(),
+            (QJsonArray { -0.1275, 51.6 }));
+        QVERIFY(late.value("properties").toObject().value("late").toBool());
+    }
+};
+
+PEREGRIX_TEST_MAIN(TestTrackingService)
+#include "tst_TrackingService.moc"
