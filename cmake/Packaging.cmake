@@ -1,6 +1,6 @@
 # Debian packages, one per component: `cpack -G DEB` in a release build tree makes
-# peregrix_<version>_<arch>.deb (the application) and, once the server is built,
-# peregrix-server_<version>_<arch>.deb.
+# peregrix_<version>_<arch>.deb (the application) and
+# peregrix-server_<version>_<arch>.deb (the server, with a systemd unit).
 set(CPACK_PACKAGE_NAME "peregrix")
 set(CPACK_PACKAGE_VENDOR "The Peregrix team")
 set(CPACK_PACKAGE_CONTACT "The Peregrix team <team@peregrix.example>")
@@ -18,4 +18,11 @@ set(CPACK_DEBIAN_APP_PACKAGE_SECTION "misc")
 set(CPACK_DEBIAN_APP_PACKAGE_DEPENDS "libqt6positioning6-plugins, libqt6sql6-sqlite")
 set(CPACK_COMPONENT_APP_DESCRIPTION
     "Position logger for Linux desktops and phones\n Takes the device's position and reports it to a tracking server at the\n frequency you choose, keeps a history of the run's reports and can send the\n unacknowledged ones again.")
+set(CPACK_DEBIAN_SERVER_PACKAGE_NAME "peregrix-server")
+set(CPACK_DEBIAN_SERVER_PACKAGE_SECTION "net")
+set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS "libqt6sql6-sqlite")
+set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA
+    "${PROJECT_SOURCE_DIR}/server/debian/postinst;${PROJECT_SOURCE_DIR}/server/debian/prerm")
+set(CPACK_COMPONENT_SERVER_DESCRIPTION
+    "Reference tracking server for Peregrix\n Answers Peregrix's position reports, user name validation and account\n information, stores them in SQLite and shows the tracks on a web page.")
 include(CPack)
