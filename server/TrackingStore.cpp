@@ -143,6 +143,8 @@ void TrackingStore::openPostgres(const QString &url)
     // Commits wait for the disk, as with SQLite's full synchronisation, whatever the
     // cluster's default.
     run(QStringLiteral("SET synchronous_commit = on"), {}).finish();
+    // "relation already exists, skipping" on every start is no news.
+    run(QStringLiteral("SET client_min_messages = warning"), {}).finish();
     createSchema();
 }
 
@@ -153,7 +155,10 @@ void TrackingStore::createTables()
     const QString coordinate
         = m_postgres ? QStringLiteral("DOUBLE PRECISION") : QStringLiteral("REAL");
     for (const char *statement : schema)
-        run(QString::fromLatin1(statement).arg(key, coordinate), {});
+        run(QString::fromLatin1(statement)
+                .replace(QLatin1String("%1"), key)
+                .replace(QLatin1String("%2"), coordinate),
+            {});
 }
 
 void TrackingStore::createSchema()
