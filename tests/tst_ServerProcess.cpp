@@ -250,6 +250,26 @@ private Q_SLOTS:
         QVERIFY2((r.out + r.err).contains(said), qPrintable(r.out + r.err));
     }
 
+    void postgresAddressesThatFail_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("no database name") << "postgresql://kim@127.0.0.1:5432/"
+                                          << "not a PostgreSQL address";
+        QTest::newRow("no host") << "postgresql:///tracking" << "not a PostgreSQL address";
+        QTest::newRow("nothing listening") << "postgresql://127.0.0.1:1/tracking"
+                                           << "cannot open postgresql://127.0.0.1:1/tracking";
+    }
+    void postgresAddressesThatFail()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, said);
+        const ServerProcess wrong(QStringLiteral(PEREGRIX_SERVER), address);
+        const ServerProcess::Result r = wrong.command({ "users" });
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(said), qPrintable(r.err));
+    }
+
     void closedRegistrationWithoutTestUser()
     {
         QVERIFY(server->start({ "--closed-registration", "--no-test-user" }));
