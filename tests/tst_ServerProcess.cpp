@@ -250,6 +250,27 @@ private Q_SLOTS:
         QVERIFY2((r.out + r.err).contains(said), qPrintable(r.out + r.err));
     }
 
+    // Servers starting together on a new database all create its tables; none fails on the
+    // others doing the same.
+    void simultaneousFirstStartsOnPostgres()
+    {
+        database = newPostgresDatabase();
+        QVERIFY(!database.isEmpty());
+        std::vector<std::unique_ptr<QProcess>> starts;
+        for (int i = 0; i < 6; ++i) {
+            starts.push_back(std::make_unique<QProcess>());
+            starts.back()->start(PEREGRIX_SERVER, { "--database", database, "add-user",
+                                                      QStringLiteral("name %1").arg(i) });
+        }
+        for (const auto &process : starts) {
+            QVERIFY(process->waitForFinished(30'000));
+            QCOMPARE(process->exitCode(), 0);
+        }
+        TrackingStore store(QStringLiteral("counted"));
+        store.open(database);
+        QCOMPARE(store.names().size(), 6);
+    }
+
     void postgresAddressesThatFail_data()
     {
         QTest::addColumn<QString>("address");
