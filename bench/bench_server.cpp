@@ -1,6 +1,8 @@
 // Load run of peregrix-server on 127.0.0.1 with wrk: position reports stored per second, late
-// resends of reports already stored, and the server's constant reply (/ping) for comparison.
+// resends of reports already stored, the same reports on PostgreSQL, and the server's constant
+// reply (/ping) for comparison.
 // Prints its figures; it is not a test and never fails on speed.
+#include "PostgresCluster.h"
 #include "ServerProcess.h"
 
 #include "TrackingStore.h"
@@ -161,5 +163,31 @@ int main(int argc, char **argv)
     std::printf("constant reply:  %8.0f requests/s (wrk, /ping) %s\n", ping.requestsPerSecond,
         qPrintable(ping.errors));
     server.terminate();
+
+    // The same report run on a private PostgreSQL cluster in the temporary folder (its data
+    // on the same file system, fsync on, synchronous commit).
+    PostgresCluster postgres;
+    const QString postgresDatabase
+        = postgres.start() ? postgres.createDatabase(QStringLiteral("bench")) : QString();
+    if (postgresDatabase.isEmpty()) {
+        std::fprintf(stderr, "bench_server: PostgreSQL: %s\n", qPrintable(postgres.error()));
+        return 1;
+    }
+    ServerProcess onPostgres(QStringLiteral(PEREGRIX_SERVER), postgresDatabase);
+    if (!onPostgres.start()) {
+        std::fprintf(stderr, "bench_server: %s\n", qPrintable(onPostgres.output()));
+        return 1;
+    }
+    for (int device = 1; device <= threads; ++device) {
+        if (!validate(network, onPostgres.baseUrl(), device))
+            return 1;
+    }
+    const WrkRun postgresReports = runWrk(onPostgres.baseUrl(), scriptFile, {});
+    const Stored postgresStored = storedReports(postgresDatabase);
+    std::printf("PostgreSQL 15:   %8.0f requests/s (wrk), %8.0f reports stored/s "
+                "(%lld stored, %lld requests answered) %s\n",
+        postgresReports.requestsPerSecond, postgresStored.total / postgresReports.seconds,
+        postgresStored.total, postgresReports.requests, qPrintable(postgresReports.errors));
+    onPostgres.terminate();
     return 0;
 }

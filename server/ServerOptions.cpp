@@ -15,7 +15,8 @@ const QCommandLineOption portOption({ QStringLiteral("p"), QStringLiteral("port"
 const QCommandLineOption databaseOption({ QStringLiteral("d"), QStringLiteral("database") },
     QStringLiteral("The SQLite database FILE (default "
                    "~/.local/share/peregrix-server/"
-                   "tracking.sqlite)."),
+                   "tracking.sqlite), or a PostgreSQL database as "
+                   "postgresql://USER@HOST:PORT/DBNAME."),
     QStringLiteral("FILE"));
 const QCommandLineOption closedOption(QStringLiteral("closed-registration"),
     QStringLiteral("Validate only names added with add-user."));

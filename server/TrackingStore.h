@@ -78,7 +78,10 @@ public:
 
     // Opens the SQLite file, creating it and its folder when needed, in WAL mode with full
     // synchronisation: a report acknowledged survives a crash of the process or the machine.
+    // A postgresql://[USER@]HOST[:PORT]/DBNAME address opens that PostgreSQL database instead;
+    // several servers may share it, so nothing read from it is kept between calls.
     void open(const QString &path);
+    [[nodiscard]] static bool isPostgresUrl(const QString &database);
 
     [[nodiscard]] Account account(const QString &device);
     [[nodiscard]] std::optional<NameEntry> findName(const QString &name);
@@ -104,9 +107,12 @@ private:
     void forEachRow(const QString &sql, const QVariantList &values,
         const std::function<void(const QSqlQuery &)> &row);
     void inTransaction(const std::function<void()> &work);
+    void openPostgres(const QString &url);
     void createSchema();
+    void createTables();
     [[noreturn]] void fail(const QString &what, const QSqlQuery *query = nullptr) const;
 
     QString m_connection;
+    bool m_postgres = false;
     QHash<QString, QSqlQuery> m_statements;
 };

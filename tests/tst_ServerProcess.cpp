@@ -1,5 +1,6 @@
 // The real peregrix-server process: every acknowledged report survives a kill -9, the operator's
 // commands act on a running server, and the command line's options and errors.
+#include "PostgresCluster.h"
 #include "ServerProcess.h"
 #include "TestEnvironment.h"
 
@@ -39,6 +40,25 @@ private:
     QString database;
     std::unique_ptr<ServerProcess> server;
     QNetworkAccessManager network;
+    std::unique_ptr<PostgresCluster> postgres; // started by the first test that needs it
+    int postgresDatabases = 0;
+
+    // A new database on the private cluster; empty, with the test failed, when PostgreSQL
+    // cannot be started.
+    QString newPostgresDatabase()
+    {
+        if (!postgres) {
+            postgres = std::make_unique<PostgresCluster>();
+            if (!postgres->start()) {
+                qWarning("%s", qPrintable(postgres->error()));
+                return {};
+            }
+        }
+        const QString url = postgres->createDatabase(QStringLiteral("d%1").arg(++postgresDatabases));
+        if (url.isEmpty())
+            qWarning("%s", qPrintable(postgres->error()));
+        return url;
+    }
 
     QNetworkReply *send(const QString &request)
     {
@@ -65,8 +85,21 @@ private Q_SLOTS:
 
     void cleanup() { server.reset(); }
 
+    void everyAcknowledgedReportSurvivesKillNine_data()
+    {
+        QTest::addColumn<bool>("postgresql");
+        QTest::newRow("SQLite") << false;
+        QTest::newRow("PostgreSQL") << true;
+    }
+
     void everyAcknowledgedReportSurvivesKillNine()
     {
+        QFETCH(bool, postgresql);
+        if (postgresql) {
+            database = newPostgresDatabase();
+            QVERIFY(!database.isEmpty());
+            server = std::make_unique<ServerProcess>(QStringLiteral(PEREGRIX_SERVER), database);
+        }
         QVERIFY2(server->start(), qPrintable(server->output()));
         QCOMPARE(get("log.php?u=Kim&d=dev-k"), QByteArray("VALIDATED"));
         std::set<int> acknowledged;
@@ -114,6 +147,50 @@ private Q_SLOTS:
         const TrackingStore::Summary summary = store.summary(QStringLiteral("dev-k"));
         QCOMPARE(summary.reports, next - 1);
         QCOMPARE(summary.lateReports, qint64(next - 1) - qint64(stored.size()));
+    }
+
+    // Two servers on one PostgreSQL database, the reports of one device spread over both and
+    // every one of them sent again late to the other: each is stored exactly once.
+    void twoServersShareOnePostgresDatabase()
+    {
+        database = newPostgresDatabase();
+        QVERIFY(!database.isEmpty());
+        server = std::make_unique<ServerProcess>(QStringLiteral(PEREGRIX_SERVER), database);
+        ServerProcess second(QStringLiteral(PEREGRIX_SERVER), database);
+        QVERIFY2(server->start(), qPrintable(server->output()));
+        QVERIFY2(second.start(), qPrintable(second.output()));
+        QCOMPARE(get("log.php?u=Kim&d=dev-k"), QByteArray("VALIDATED"));
+
+        const auto sendTo = [this](const ServerProcess &target, const QString &request) {
+            return network.get(QNetworkRequest(
+                urlWithString(addingPercentEscapes(target.baseUrl() + request))));
+        };
+        constexpr int count = 200;
+        QList<std::pair<QNetworkReply *, int>> replies;
+        // Both servers at once: first the reports alternately, then each late to the other
+        // one while the first round may still be on its way.
+        for (int id = 1; id <= count; ++id)
+            replies.append({ sendTo(id % 2 ? *server : second, report(id)), id });
+        for (int id = 1; id <= count; ++id)
+            replies.append({ sendTo(id % 2 ? second : *server, report(id, true)), id });
+        for (const auto &[reply, id] : replies) {
+            QVERIFY(QTest::qWaitFor([reply] { return reply->isFinished(); }, 30'000));
+            QCOMPARE(reply->readAll(), "OK" + QByteArray::number(id));
+            reply->deleteLater();
+        }
+
+        TrackingStore store(QStringLiteral("shared"));
+        store.open(database);
+        const TrackingStore::Summary summary = store.summary(QStringLiteral("dev-k"));
+        QCOMPARE(summary.reports, qint64(count));
+        std::set<qint64> ids;
+        for (const TrackingStore::TrackPoint &p : store.track(QStringLiteral("dev-k")))
+            ids.insert(p.id);
+        QCOMPARE(ids.size(), size_t(count));
+
+        // The device stopped through one server is stopped for the other at once.
+        QCOMPARE(second.command({ "stop", "dev-k", "Gone" }).exitCode, 0);
+        QCOMPARE(get(report(count + 1)), QByteArray("~~Gone"));
     }
 
     void operatorCommandsOnARunningServer()
@@ -171,6 +248,47 @@ private Q_SLOTS:
         const ServerProcess::Result r = server->command(arguments);
         QCOMPARE(r.exitCode, exitCode);
         QVERIFY2((r.out + r.err).contains(said), qPrintable(r.out + r.err));
+    }
+
+    // Servers starting together on a new database all create its tables; none fails on the
+    // others doing the same.
+    void simultaneousFirstStartsOnPostgres()
+    {
+        database = newPostgresDatabase();
+        QVERIFY(!database.isEmpty());
+        std::vector<std::unique_ptr<QProcess>> starts;
+        for (int i = 0; i < 6; ++i) {
+            starts.push_back(std::make_unique<QProcess>());
+            starts.back()->start(PEREGRIX_SERVER, { "--database", database, "add-user",
+                                                      QStringLiteral("name %1").arg(i) });
+        }
+        for (const auto &process : starts) {
+            QVERIFY(process->waitForFinished(30'000));
+            QCOMPARE(process->exitCode(), 0);
+        }
+        TrackingStore store(QStringLiteral("counted"));
+        store.open(database);
+        QCOMPARE(store.names().size(), 6);
+    }
+
+    void postgresAddressesThatFail_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("no database name") << "postgresql://kim@127.0.0.1:5432/"
+                                          << "not a PostgreSQL address";
+        QTest::newRow("no host") << "postgresql:///tracking" << "not a PostgreSQL address";
+        QTest::newRow("nothing listening") << "postgresql://127.0.0.1:1/tracking"
+                                           << "cannot open postgresql://127.0.0.1:1/tracking";
+    }
+    void postgresAddressesThatFail()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, said);
+        const ServerProcess wrong(QStringLiteral(PEREGRIX_SERVER), address);
+        const ServerProcess::Result r = wrong.command({ "users" });
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(said), qPrintable(r.err));
     }
 
     void closedRegistrationWithoutTestUser()

@@ -1,6 +1,8 @@
-// The server's exchanges in process, on a real SQLite file: query decoding, validation,
+// The server's exchanges in process, on a real SQLite file or, built with
+// PEREGRIX_TEST_POSTGRES, on a database of a private PostgreSQL cluster: query decoding, validation,
 // reports with their refusals and duplicates, stopped devices, account information, routing,
 // the operator's commands and the track formats.
+#include "PostgresCluster.h"
 #include "TestEnvironment.h"
 
 #include "HttpFrontEnd.h"
@@ -32,6 +34,10 @@ class TestTrackingService : public QObject
 
 private:
     QTemporaryDir dir;
+#ifdef PEREGRIX_TEST_POSTGRES
+    PostgresCluster postgres;
+    QString postgresDatabase;
+#endif
     std::unique_ptr<TrackingStore> store;
     std::unique_ptr<TrackingService> service;
     std::unique_ptr<WebPages> pages;
@@ -43,9 +49,14 @@ private:
         pages.reset();
         service.reset();
         store.reset();
-        QFile::remove(dir.filePath(QStringLiteral("t.sqlite")));
         store = std::make_unique<TrackingStore>();
+#ifdef PEREGRIX_TEST_POSTGRES
+        postgres.emptyDatabase(QStringLiteral("t"));
+        store->open(postgresDatabase);
+#else
+        QFile::remove(dir.filePath(QStringLiteral("t.sqlite")));
         store->open(dir.filePath(QStringLiteral("t.sqlite")));
+#endif
         service = std::make_unique<TrackingService>(*store, policy);
         pages = std::make_unique<WebPages>(*store);
         http = std::make_unique<HttpFrontEnd>(*service, *pages);
@@ -71,7 +82,15 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(dir.isValid()); }
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+#ifdef PEREGRIX_TEST_POSTGRES
+        QVERIFY2(postgres.start(), qPrintable(postgres.error()));
+        postgresDatabase = postgres.createDatabase(QStringLiteral("t"));
+        QVERIFY2(!postgresDatabase.isEmpty(), qPrintable(postgres.error()));
+#endif
+    }
 
     void init()
     {
