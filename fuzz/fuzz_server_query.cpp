@@ -9,8 +9,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::optional<QueryParameters> parsed = QueryParameters::parse(query);
     if (!parsed)
         return 0;
-    // Every "&"-part is one parameter, split at its first "=", each side decoded on its own.
-    const QList<QByteArray> parts = query.split('&');
+    // Every "&"-part is one parameter, split at its first "=", each side decoded on its own; an
+    // empty query has none.
+    const QList<QByteArray> parts = query.isEmpty() ? QList<QByteArray>() : query.split('&');
     const auto &parameters = parsed->parameters();
     FUZZ_CHECK(parameters.size() == parts.size());
     for (qsizetype i = 0; i < parts.size(); ++i) {
