@@ -9,6 +9,8 @@
 
 #include "platform/LocationManager.h"
 
+#include "ChildRun.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QProcess>
@@ -72,12 +74,7 @@ double median(std::vector<double> values)
 double timeChild(const QString &mode, const QString &home)
 {
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("HOME"), home);
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(childEnvironment(home));
     const double started = monotonicMs();
     process.start(QCoreApplication::applicationFilePath(), { mode });
     process.waitForFinished(30000);

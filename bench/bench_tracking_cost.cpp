@@ -12,6 +12,8 @@
 #include "platform/LocationManager.h"
 #include "platform/UserDefaults.h"
 
+#include "ChildRun.h"
+
 #include <QApplication>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -65,12 +67,7 @@ int child(int argc, char **argv, bool empty, int seconds)
 double cpuPerHour(const QString &mode, int seconds, const QString &home)
 {
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("HOME"), home);
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(childEnvironment(home));
     process.start(QCoreApplication::applicationFilePath(), { mode, QString::number(seconds) });
     process.waitForFinished((seconds + 30) * 1000);
     bool ok = false;

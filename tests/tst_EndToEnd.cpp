@@ -3,6 +3,7 @@
 // page 1, reports stored with their fields, the server stopped (reports pending and stored) and
 // started again, the late resend stored and the history marked, and finally the operator
 // stopping the device.
+#include "OpenAlerts.h"
 #include "ServerProcess.h"
 #include "TestEnvironment.h"
 
@@ -31,17 +32,6 @@ namespace {
 UserDefaults &prefs()
 {
     return UserDefaults::standardUserDefaults();
-}
-
-QList<QMessageBox *> openAlerts()
-{
-    QList<QMessageBox *> boxes;
-    const auto windows = QApplication::topLevelWidgets();
-    for (QWidget *w : windows) {
-        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
-            boxes << box;
-    }
-    return boxes;
 }
 
 const QDateTime start(QDate(2026, 3, 6), QTime(14, 5, 9));
