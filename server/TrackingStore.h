@@ -107,7 +107,10 @@ private:
     void forEachRow(const QString &sql, const QVariantList &values,
         const std::function<void(const QSqlQuery &)> &row);
     void inTransaction(const std::function<void()> &work);
+    void transaction(const std::function<void()> &work);
     void openPostgres(const QString &url);
+    void configurePostgresSession();
+    bool reconnectIfLost();
     void createSchema();
     void createTables();
     [[noreturn]] void fail(const QString &what, const QSqlQuery *query = nullptr) const;

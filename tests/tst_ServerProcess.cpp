@@ -54,7 +54,8 @@ private:
                 return {};
             }
         }
-        const QString url = postgres->createDatabase(QStringLiteral("d%1").arg(++postgresDatabases));
+        const QString url
+            = postgres->createDatabase(QStringLiteral("d%1").arg(++postgresDatabases));
         if (url.isEmpty())
             qWarning("%s", qPrintable(postgres->error()));
         return url;
@@ -162,8 +163,8 @@ private Q_SLOTS:
         QCOMPARE(get("log.php?u=Kim&d=dev-k"), QByteArray("VALIDATED"));
 
         const auto sendTo = [this](const ServerProcess &target, const QString &request) {
-            return network.get(QNetworkRequest(
-                urlWithString(addingPercentEscapes(target.baseUrl() + request))));
+            return network.get(
+                QNetworkRequest(urlWithString(addingPercentEscapes(target.baseUrl() + request))));
         };
         constexpr int count = 200;
         QList<std::pair<QNetworkReply *, int>> replies;
@@ -259,8 +260,8 @@ private Q_SLOTS:
         std::vector<std::unique_ptr<QProcess>> starts;
         for (int i = 0; i < 6; ++i) {
             starts.push_back(std::make_unique<QProcess>());
-            starts.back()->start(PEREGRIX_SERVER, { "--database", database, "add-user",
-                                                      QStringLiteral("name %1").arg(i) });
+            starts.back()->start(PEREGRIX_SERVER,
+                { "--database", database, "add-user", QStringLiteral("name %1").arg(i) });
         }
         for (const auto &process : starts) {
             QVERIFY(process->waitForFinished(30'000));
@@ -277,7 +278,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("said");
         QTest::newRow("no database name") << "postgresql://kim@127.0.0.1:5432/"
                                           << "not a PostgreSQL address";
-        QTest::newRow("no host") << "postgresql:///tracking" << "not a PostgreSQL address";
+        QTest::newRow("no host") << "postgresql:///tracking"
+                                 << "not a PostgreSQL address";
         QTest::newRow("nothing listening") << "postgresql://127.0.0.1:1/tracking"
                                            << "cannot open postgresql://127.0.0.1:1/tracking";
     }
@@ -289,6 +291,37 @@ private Q_SLOTS:
         const ServerProcess::Result r = wrong.command({ "users" });
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.contains(said), qPrintable(r.err));
+    }
+
+    // PostgreSQL restarted under a running server. Right after a restart the server's
+    // connection is dead: the next request, a report or a read, is served on a new one. While
+    // the database is away, requests get the server error and nothing is acknowledged; once
+    // it is back, the server connects again by itself.
+    void survivesPostgresRestarts()
+    {
+        database = newPostgresDatabase();
+        QVERIFY(!database.isEmpty());
+        server = std::make_unique<ServerProcess>(QStringLiteral(PEREGRIX_SERVER), database);
+        QVERIFY2(server->start(), qPrintable(server->output()));
+        QCOMPARE(get("log.php?u=Kim&d=dev-k"), QByteArray("VALIDATED"));
+        QCOMPARE(get(report(1)), QByteArray("OK1"));
+
+        const auto restart = [this] { return postgres->stop() && postgres->startAgain(); };
+        QVERIFY2(restart(), qPrintable(postgres->error()));
+        QCOMPARE(get(report(2)), QByteArray("OK2"));
+        QVERIFY2(restart(), qPrintable(postgres->error()));
+        QVERIFY(get("getmyinfo.php?d=dev-k&ver=v2.5").contains("Reports,2|"));
+
+        QVERIFY2(postgres->stop(), qPrintable(postgres->error()));
+        for (int attempt = 0; attempt < 2; ++attempt)
+            QCOMPARE(get(report(3)), QByteArray("Server error: please try again later"));
+        QVERIFY2(postgres->startAgain(), qPrintable(postgres->error()));
+        QCOMPARE(get(report(3)), QByteArray("OK3"));
+        QVERIFY(server->isRunning());
+
+        TrackingStore store(QStringLiteral("check"));
+        store.open(database);
+        QCOMPARE(store.summary(QStringLiteral("dev-k")).reports, 3);
     }
 
     void closedRegistrationWithoutTestUser()

@@ -32,8 +32,7 @@ PostgresCluster::PostgresCluster() = default;
 PostgresCluster::~PostgresCluster()
 {
     if (m_running)
-        run(binaries + "pg_ctl",
-            { "-D", m_dir.filePath("data"), "-m", "immediate", "-w", "stop" });
+        run(binaries + "pg_ctl", { "-D", m_dir.filePath("data"), "-m", "immediate", "-w", "stop" });
 }
 
 bool PostgresCluster::run(const QString &program, const QStringList &arguments, int timeoutMs)
@@ -42,8 +41,8 @@ bool PostgresCluster::run(const QString &program, const QStringList &arguments, 
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setWorkingDirectory(m_dir.path());
     if (::geteuid() == 0)
-        process.start(QStringLiteral("runuser"),
-            QStringList { "-u", "postgres", "--", program } + arguments);
+        process.start(
+            QStringLiteral("runuser"), QStringList { "-u", "postgres", "--", program } + arguments);
     else
         process.start(program, arguments);
     const bool finished = process.waitForFinished(timeoutMs);
@@ -66,14 +65,16 @@ bool PostgresCluster::start()
         return false;
     }
     if (!QFile::exists(binaries + "initdb")) {
-        m_error = binaries + "initdb is missing: PostgreSQL 15 is not installed"
-                             " (scripts/install-deps installs it)";
+        m_error = binaries
+            + "initdb is missing: PostgreSQL 15 is not installed"
+              " (scripts/install-deps installs it)";
         return false;
     }
     if (::geteuid() == 0) {
         const passwd *user = ::getpwnam("postgres");
-        if (!user || ::chown(QFile::encodeName(m_dir.path()).constData(), user->pw_uid,
-                         user->pw_gid) != 0) {
+        if (!user
+            || ::chown(QFile::encodeName(m_dir.path()).constData(), user->pw_uid, user->pw_gid)
+                != 0) {
             m_error = QStringLiteral("cannot give the temporary folder to the user postgres");
             return false;
         }
@@ -85,18 +86,36 @@ bool PostgresCluster::start()
         return false;
     for (int attempt = 0; attempt < 5 && !m_running; ++attempt) {
         m_port = freePort();
-        const QString options = QStringLiteral("-c listen_addresses=127.0.0.1 -p %1 -k %2")
-                                    .arg(m_port)
-                                    .arg(m_dir.path());
-        m_running = run(binaries + "pg_ctl",
-            { "-D", m_dir.filePath("data"), "-o", options, "-l", m_dir.filePath("log"), "-w",
-                "-t", "60", "start" });
+        launch();
     }
+    return m_running;
+}
+
+void PostgresCluster::launch()
+{
+    const QString options
+        = QStringLiteral("-c listen_addresses=127.0.0.1 -p %1 -k %2").arg(m_port).arg(m_dir.path());
+    m_running = run(binaries + "pg_ctl",
+        { "-D", m_dir.filePath("data"), "-o", options, "-l", m_dir.filePath("log"), "-w", "-t",
+            "60", "start" });
     if (!m_running) {
         QFile log(m_dir.filePath("log"));
         if (log.open(QIODevice::ReadOnly))
             m_error += QString::fromLocal8Bit(log.readAll());
     }
+}
+
+bool PostgresCluster::stop()
+{
+    // "fast" ends every client's session at once, as a restart by the administrator does.
+    m_running
+        = !run(binaries + "pg_ctl", { "-D", m_dir.filePath("data"), "-m", "fast", "-w", "stop" });
+    return !m_running;
+}
+
+bool PostgresCluster::startAgain()
+{
+    launch();
     return m_running;
 }
 

@@ -17,6 +17,9 @@ public:
     // up (e.g. PostgreSQL not installed), which the tests treat as a failure.
     bool start();
     [[nodiscard]] QString error() const { return m_error; }
+    // The server stopped, ending every client's connection, and started again on its port.
+    bool stop();
+    bool startAgain();
     [[nodiscard]] quint16 port() const { return m_port; }
 
     // A new, empty database; its postgresql:// address for peregrix-server.
@@ -25,6 +28,7 @@ public:
     void emptyDatabase(const QString &name);
 
 private:
+    void launch();
     bool run(const QString &program, const QStringList &arguments, int timeoutMs = 60'000);
     bool execute(const QString &database, const QString &sql);
 
