@@ -13,6 +13,8 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
 
 class TestPreferencesFaults : public QObject
 {
@@ -36,8 +38,8 @@ private Q_SLOTS:
         int killedMidway = 0;
         for (int round = 0; round < 40; ++round) {
             QProcess writer;
-            writer.start(QStringLiteral(USERDEFAULTS_TOOL),
-                         { file, "loop", "int", "frequency", "1000000" });
+            writer.start(
+                QStringLiteral(USERDEFAULTS_TOOL), { file, "loop", "int", "frequency", "1000000" });
             QVERIFY(writer.waitForStarted());
             QTest::qWait(int(random.bounded(20, 120)));
             if (writer.state() == QProcess::Running) {
@@ -49,7 +51,7 @@ private Q_SLOTS:
             const qint32 value = store.integerForKey(QStringLiteral("frequency"));
             QVERIFY2(value >= 1 && value <= 1000000, qPrintable(QString::number(value)));
             QVERIFY2(!QFile::exists(file + QStringLiteral(".unreadable")),
-                     "the file had to be set aside");
+                "the file had to be set aside");
         }
         QVERIFY(killedMidway > 30);
     }
@@ -86,6 +88,51 @@ private Q_SLOTS:
         store.setInteger(3, QStringLiteral("frequency"));
         QVERIFY(store.synchronize());
         QCOMPARE(UserDefaults(file).integerForKey(QStringLiteral("frequency")), 3);
+    }
+
+    // A file the user may not read (left by a program run as root, say) is kept aside like a
+    // damaged one, and the program starts from absent values. Root reads every file, so a run
+    // as root meets it as the user nobody.
+    void fileTheUserCannotReadIsKeptAside()
+    {
+        QTemporaryDir top;
+        QVERIFY(top.isValid());
+        const bool root = ::geteuid() == 0;
+        constexpr uid_t nobody = 65534;
+        const QString folder = top.filePath(QStringLiteral("config"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = folder + QStringLiteral("/Peregrix.conf");
+        const QByteArray content = "[General]\nfrequency=4\n";
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        f.close();
+        QVERIFY(::chmod(QFile::encodeName(file).constData(), 0) == 0);
+        if (root) {
+            QVERIFY(QFile::setPermissions(top.path(),
+                QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther));
+            QVERIFY(::chown(QFile::encodeName(folder).constData(), nobody, nobody) == 0);
+        }
+        const auto tool = [root](const QStringList &arguments) {
+            QProcess process;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            if (root)
+                environment.insert(
+                    QStringLiteral("USERDEFAULTS_TOOL_UID"), QString::number(nobody));
+            process.setProcessEnvironment(environment);
+            process.start(QStringLiteral(USERDEFAULTS_TOOL), arguments);
+            process.waitForFinished();
+            return std::pair(process.exitCode(), process.readAllStandardOutput());
+        };
+
+        QCOMPARE(tool({ file, "read", "int", "frequency" }), std::pair(0, QByteArray("0")));
+        QCOMPARE(tool({ file, "write", "int", "frequency", "3" }).first, 0);
+        QCOMPARE(tool({ file, "read", "int", "frequency" }), std::pair(0, QByteArray("3")));
+        if (root) { // only root can look at what was kept
+            QFile kept(file + QStringLiteral(".unreadable"));
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QCOMPARE(kept.readAll(), content);
+        }
     }
 };
 

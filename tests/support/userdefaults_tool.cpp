@@ -3,13 +3,36 @@
 //   userdefaults_tool FILE write TYPE KEY VALUE   (TYPE: string, int, bool, float)
 //   userdefaults_tool FILE read TYPE KEY          prints the value, or <null> for an absent string
 //   userdefaults_tool FILE loop int KEY COUNT     writes 1 to COUNT, flushing after each
+// Started as root with USERDEFAULTS_TOOL_UID set, it first becomes that user (with the same
+// group id), so that a test run as root can meet files that its user cannot read.
 #include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <grp.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace {
+
+bool becomeRequestedUser()
+{
+    const char *uid = std::getenv("USERDEFAULTS_TOOL_UID");
+    if (!uid)
+        return true;
+    const auto id = static_cast<uid_t>(std::strtoul(uid, nullptr, 10));
+    return ::setgroups(0, nullptr) == 0 && ::setresgid(id, id, id) == 0
+        && ::setresuid(id, id, id) == 0;
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
+    if (!becomeRequestedUser())
+        return 3;
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 5)
