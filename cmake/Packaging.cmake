@@ -15,12 +15,15 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 
 set(CPACK_DEBIAN_APP_PACKAGE_NAME "peregrix")
 set(CPACK_DEBIAN_APP_PACKAGE_SECTION "misc")
-set(CPACK_DEBIAN_APP_PACKAGE_DEPENDS "libqt6positioning6-plugins, libqt6sql6-sqlite")
+# Qt's GeoClue2 plugin, behind the default position source; shlibdeps cannot see plugins.
+set(CPACK_DEBIAN_APP_PACKAGE_DEPENDS "libqt6positioning6-plugins")
 set(CPACK_COMPONENT_APP_DESCRIPTION
     "Position logger for Linux desktops and phones\n Takes the device's position and reports it to a tracking server at the\n frequency you choose, keeps a history of the run's reports and can send the\n unacknowledged ones again.")
 set(CPACK_DEBIAN_SERVER_PACKAGE_NAME "peregrix-server")
 set(CPACK_DEBIAN_SERVER_PACKAGE_SECTION "net")
 set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS "libqt6sql6-sqlite")
+# QtSql's PostgreSQL driver, for --database postgresql://...
+set(CPACK_DEBIAN_SERVER_PACKAGE_SUGGESTS "libqt6sql6-psql")
 set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA
     "${PROJECT_SOURCE_DIR}/server/debian/postinst;${PROJECT_SOURCE_DIR}/server/debian/prerm")
 set(CPACK_COMPONENT_SERVER_DESCRIPTION
