@@ -25,7 +25,7 @@ set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS "libqt6sql6-sqlite")
 # QtSql's PostgreSQL driver, for --database postgresql://...
 set(CPACK_DEBIAN_SERVER_PACKAGE_SUGGESTS "libqt6sql6-psql")
 set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA
-    "${PROJECT_SOURCE_DIR}/server/debian/postinst;${PROJECT_SOURCE_DIR}/server/debian/prerm")
+    "${PROJECT_SOURCE_DIR}/server/debian/postinst;${PROJECT_SOURCE_DIR}/server/debian/prerm;${PROJECT_SOURCE_DIR}/server/debian/postrm")
 set(CPACK_COMPONENT_SERVER_DESCRIPTION
     "Reference tracking server for Peregrix\n Answers Peregrix's position reports, user name validation and account\n information, stores them in SQLite and shows the tracks on a web page.")
 include(CPack)
