@@ -17,6 +17,10 @@ set(CPACK_DEBIAN_APP_PACKAGE_NAME "peregrix")
 set(CPACK_DEBIAN_APP_PACKAGE_SECTION "misc")
 # Qt's GeoClue2 plugin, behind the default position source; shlibdeps cannot see plugins.
 set(CPACK_DEBIAN_APP_PACKAGE_DEPENDS "libqt6positioning6-plugins")
+# The location service the default source asks, and the native window on Wayland phones and
+# desktops (XWayland otherwise); gpsd for -location gpsd.
+set(CPACK_DEBIAN_APP_PACKAGE_RECOMMENDS "geoclue-2.0, qt6-wayland")
+set(CPACK_DEBIAN_APP_PACKAGE_SUGGESTS "gpsd")
 set(CPACK_COMPONENT_APP_DESCRIPTION
     "Position logger for Linux desktops and phones\n Takes the device's position and reports it to a tracking server at the\n frequency you choose, keeps a history of the run's reports and can send the\n unacknowledged ones again.")
 set(CPACK_DEBIAN_SERVER_PACKAGE_NAME "peregrix-server")
