@@ -14,6 +14,7 @@
 #include "platform/LocationManager.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Reachability.h"
+#include "platform/UrlExchange.h"
 #include "platform/UserDefaults.h"
 #include "platform/widgets/TableView.h"
 #include "platform/widgets/TableViewCell.h"
@@ -243,7 +244,7 @@ private Q_SLOTS:
         post(NotificationNames::LocationSent, report(1, server->baseUrl()));
         post(NotificationNames::LocationSent, report(2, server->baseUrl()));
         post(NotificationNames::LocationOK, "OK2");
-        server->enqueue(ScriptedHttpServer::text("OK1"));
+        server->enqueue(ScriptedHttpServer::text("OK1", 400));
         h.sendMissing();
         QTRY_COMPARE(oks, (QStringList { "OK2", "OK1" }));
         QCOMPARE(server->requestLines(),
@@ -280,6 +281,8 @@ private Q_SLOTS:
         QTest::newRow("lower case ok") << ScriptedHttpServer::text("ok1");
         QTest::newRow("not ASCII") << ScriptedHttpServer::text("OK1\xff");
         QTest::newRow("closed") << ScriptedHttpServer::closeAtOnce();
+        QTest::newRow("OK and more than 1 MiB")
+            << ScriptedHttpServer::text("OK1" + QByteArray(UrlExchange::maxBodySize, ' '));
     }
     void failedOrRefusedResendsChangeNothing()
     {

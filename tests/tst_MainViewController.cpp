@@ -434,6 +434,8 @@ private Q_SLOTS:
                                     << none << QStringList { "OK17" };
         QTest::newRow("OK in a 404") << QByteArray("OK1") << 404 << "OK" << false << true << true
                                      << none << QStringList { "OK1" };
+        QTest::newRow("OK in a 400") << QByteArray("OK1") << 400 << "OK" << false << true << true
+                                     << none << QStringList { "OK1" };
         QTest::newRow("lower case ok") << QByteArray("ok") << 200 << "ok" << true << true << true
                                        << none << QStringList();
         QTest::newRow("O alone") << QByteArray("O") << 200 << "O" << true << true << true << none
@@ -447,6 +449,11 @@ private Q_SLOTS:
         QTest::newRow("stop") << QByteArray("~~Stopped by the operator") << 200
                               << "Stopped by the operator" << true << false << false
                               << "Stopped by the operator" << QStringList();
+        QTest::newRow("stop in a 400") << QByteArray("~~Bad device") << 400 << "Bad device" << true
+                                       << false << false << "Bad device" << QStringList();
+        QTest::newRow("refusal in a 407") << QByteArray("~Who are you") << 407 << "Who are you"
+                                          << true << false << true << "Who are you"
+                                          << QStringList();
         QTest::newRow("empty") << QByteArray() << 200 << "" << true << true << true << none
                                << QStringList();
         QTest::newRow("server error page") << QByteArray("<h1>502</h1>") << 502 << "<h1>502</h1>"

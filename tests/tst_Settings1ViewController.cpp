@@ -160,6 +160,11 @@ private Q_SLOTS:
                                    << "Jo Ann" << none;
         QTest::newRow("validated in a 404") << QByteArray("VALIDATED") << 404 << true
                                             << "Validated Jo Ann" << "Jo Ann" << none;
+        QTest::newRow("validated in a 403") << QByteArray("VALIDATED") << 403 << true
+                                            << "Validated Jo Ann" << "Jo Ann" << none;
+        QTest::newRow("validated after a byte-order mark")
+            << QByteArray("\xef\xbb\xbfVALIDATED") << 200 << false << "Not Validated: Jo Ann"
+            << "Old" << QStringLiteral("\uFEFFVALIDATED");
         QTest::newRow("USER and a name") << QByteArray("USERAnna") << 200 << true
                                          << "Validated Anna" << "Anna" << none;
         QTest::newRow("USER alone") << QByteArray("USER") << 200 << true << "Validated " << ""

@@ -28,6 +28,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -319,8 +320,38 @@ private Q_SLOTS:
             settings->scrollView()->setContentOffset({ 320.0 * page, 0 });
             saveScreenshot(window, QStringLiteral("settings-side-page-%1").arg(page + 1));
         }
+        // Validation and the account's details, each from its button.
+        server->setResponder([](const QByteArray &line) {
+            return ScriptedHttpServer::text(line.contains("getmyinfo.php") ? "Name,Test"
+                                                : line.contains("u=?")      ? "USERTest"
+                                                                            : "OK");
+        });
+        window->findChild<QPushButton *>(QStringLiteral("cbForgotten"))->click();
+        window->findChild<QPushButton *>(QStringLiteral("cbGetInfo"))->click();
         QTest::mouseClick(root->flipsideNavigationBar()->rightButton(), Qt::LeftButton);
         QVERIFY(root->isMainSideShown());
+        // A report stored while the network is away, then sent again as late.
+        Reachability::setTestAnswer(0u);
+        tracking->sendNow();
+        Reachability::setTestAnswer(Reachability::Reachable);
+        window->findChild<QPushButton *>(QStringLiteral("cbSendMissing"))->click();
+        QTRY_VERIFY(server->requestLines().last().contains("&Late=Y"));
+
+        // Every exchange is a plain GET: its head holds only what Qt's network stack adds.
+        const QList<QByteArray> heads = server->requestHeads();
+        for (const char *exchange : { "&id=1 ", "u=?&d=", "getmyinfo.php?d=", "&Late=Y " })
+            QVERIFY2(std::any_of(heads.cbegin(), heads.cend(),
+                                 [exchange](const QByteArray &h) { return h.contains(exchange); }),
+                     exchange);
+        const QSet<QByteArray> qtsOwn { "host", "connection", "accept-encoding", "accept-language",
+                                        "user-agent" };
+        for (const QByteArray &head : heads) {
+            QSet<QByteArray> names;
+            for (const QByteArray &line : head.trimmed().split('\n').mid(1))
+                names.insert(line.left(line.indexOf(':')).toLower());
+            QVERIFY2(names == qtsOwn, head.constData());
+            QVERIFY(head.startsWith("GET /"));
+        }
         for (const QString &key : { PreferenceKeys::validated, PreferenceKeys::sendauto,
                                     PreferenceKeys::user })
             prefs().removeObjectForKey(key);

@@ -80,16 +80,25 @@ private Q_SLOTS:
                                              << QByteArray("Not here") << 404;
         QTest::newRow("500 body is a reply") << ScriptedHttpServer::text("~Server down", 500) << true
                                              << QByteArray("~Server down") << 500;
+        // Qt turns some statuses into errors of its own; each is still an answer with a body.
+        for (int status : { 400, 403, 407, 418, 503, 302 }) {
+            const QByteArray body = "~~stop " + QByteArray::number(status);
+            QTest::addRow("%d body is a reply", status)
+                << ScriptedHttpServer::text(body, status) << true << body << status;
+        }
+        QTest::newRow("204 has no body") << ScriptedHttpServer::text("OK1", 204) << true
+                                         << QByteArray() << 204;
         QTest::newRow("empty body") << ScriptedHttpServer::text("") << true << QByteArray() << 200;
         QTest::newRow("chunked") << ScriptedHttpServer::chunked("OK5") << true << QByteArray("OK5")
                                  << 200;
         QTest::newRow("binary") << ScriptedHttpServer::text(QByteArray("\0\xff\x80OK", 5)) << true
                                 << QByteArray("\0\xff\x80OK", 5) << 200;
         QTest::newRow("exactly 1 MiB") << ScriptedHttpServer::text(mib) << true << mib << 200;
-        QTest::newRow("announced over 1 MiB") << ScriptedHttpServer::text(mib + "y") << false
-                                              << QByteArray() << 0;
-        QTest::newRow("chunked over 1 MiB") << ScriptedHttpServer::chunked(mib + mib) << false
-                                            << QByteArray() << 0;
+        // Too large to keep: the body is let go, and the reply ends empty.
+        QTest::newRow("announced over 1 MiB") << ScriptedHttpServer::text(mib + "y") << true
+                                              << QByteArray() << 200;
+        QTest::newRow("chunked over 1 MiB") << ScriptedHttpServer::chunked(mib + mib, 400) << true
+                                            << QByteArray() << 400;
         QTest::newRow("closed without a byte") << ScriptedHttpServer::closeAtOnce() << false
                                                << QByteArray() << 0;
         Reply cut;
@@ -122,6 +131,38 @@ private Q_SLOTS:
         } else {
             QVERIFY(!e.error.isEmpty());
         }
+    }
+
+    void redirects_data()
+    {
+        QTest::addColumn<QByteArray>("location");
+        QTest::addColumn<bool>("finishes");
+        QTest::addColumn<int>("requests");
+        QTest::newRow("followed") << QByteArray("/moved") << true << 2;
+        QTest::newRow("in a loop") << QByteArray("/log.php") << false
+                                   << UrlExchange::maxRedirects + 1;
+        QTest::newRow("to another scheme") << QByteArray("ftp://127.0.0.1/") << false << 1;
+    }
+    void redirects()
+    {
+        QFETCH(QByteArray, location);
+        QFETCH(bool, finishes);
+        QFETCH(int, requests);
+        ScriptedHttpServer server;
+        Reply moved;
+        moved.raw = "HTTP/1.1 302 Found\r\nLocation: " + location
+            + "\r\nContent-Length: 5\r\nConnection: close\r\n\r\nMoved";
+        server.setResponder([moved](const QByteArray &line) {
+            return line.startsWith("GET /moved ") ? ScriptedHttpServer::text("OK1") : moved;
+        });
+        Recorder recorder;
+        UrlConnection::start(QUrl(server.baseUrl() + "log.php"), &recorder);
+        QTRY_VERIFY_WITH_TIMEOUT(!recorder.byUrl.empty() && recorder.byUrl.begin()->second.ended,
+                                 10000);
+        const Exchange &e = recorder.byUrl.begin()->second;
+        QCOMPARE(e.events.last(), finishes ? QStringLiteral("finish") : QStringLiteral("fail"));
+        QCOMPARE(e.body, finishes ? QByteArray("OK1") : QByteArray());
+        QCOMPARE(server.requestLines().size(), requests);
     }
 
     void requestGoesOutExactlyAsEscaped()

@@ -33,6 +33,11 @@ Outcome fetch(const QUrl &url)
         outcome.ok = true;
         loop.quit();
     });
+    QObject::connect(&exchange, &UrlExchange::bodyTooLarge, [&] {
+        outcome.error = QStringLiteral("The reply is larger than %1 bytes")
+                            .arg(UrlExchange::maxBodySize);
+        loop.quit();
+    });
     QObject::connect(&exchange, &UrlExchange::failed, [&](const QString &error) {
         outcome.error = error;
         loop.quit();
@@ -52,7 +57,8 @@ QString contentsOfUrl(const QUrl &url, QString *error)
 
     QString text;
     if (outcome.ok) {
-        QStringDecoder decoder(QStringDecoder::Utf8);
+        // A byte-order mark is kept: a reply that starts with one is not "VALIDATED".
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
         text = decoder.decode(outcome.body);
         if (decoder.hasError()) {
             text = QString();

@@ -67,6 +67,13 @@ void UrlConnection::begin()
         end();
         m_delegate->connectionDidFinishLoading(this);
     });
+    // A reply too large to keep reaches the delegate as an empty one, so that it counts as a
+    // reply that is not "OK" rather than as no reply at all.
+    connect(m_exchange, &UrlExchange::bodyTooLarge, this, [this](int status) {
+        end();
+        m_delegate->connectionDidReceiveResponse(this, status);
+        m_delegate->connectionDidFinishLoading(this);
+    });
     connect(m_exchange, &UrlExchange::failed, this, [this](const QString &error) {
         end();
         m_delegate->connectionDidFailWithError(this, error);

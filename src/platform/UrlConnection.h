@@ -10,7 +10,9 @@ class QNetworkAccessManager;
 class UrlExchange;
 
 // A connection starts when made and keeps itself alive until it has finished or failed; then
-// it deletes itself. All delegate calls come on the main thread, one at a time.
+// it deletes itself. All delegate calls come on the main thread, one at a time. Any HTTP
+// response finishes, whatever its status; a body over UrlExchange::maxBodySize is let go, and
+// the delegate then hears the response begin afresh and finish with nothing in it.
 //
 // Any number of connections may be started at once. At most maxConnectionsPerHost of them talk
 // to one host at a time; the others wait their turn in order, and their time-out only starts

@@ -57,9 +57,9 @@ void serve(QTcpSocket *socket, ScriptedHttpServer *script)
         // Requests are GETs without a body: each ends with an empty line.
         qsizetype end;
         while (*open && (end = buffer->indexOf("\r\n\r\n")) >= 0) {
-            const QByteArray requestLine = buffer->left(buffer->indexOf("\r\n"));
+            const QByteArray head = buffer->left(end + 2);
             buffer->remove(0, end + 4);
-            *open = handle(socket, script->takeReply(requestLine));
+            *open = handle(socket, script->takeReply(head));
         }
     });
     QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -155,8 +155,16 @@ void ScriptedHttpServer::setDefaultReply(const Reply &reply)
 
 QList<QByteArray> ScriptedHttpServer::requestLines() const
 {
+    QList<QByteArray> lines = requestHeads();
+    for (QByteArray &head : lines)
+        head.truncate(head.indexOf("\r\n"));
+    return lines;
+}
+
+QList<QByteArray> ScriptedHttpServer::requestHeads() const
+{
     const QMutexLocker lock(&m_mutex);
-    return m_requestLines;
+    return m_requestHeads;
 }
 
 void ScriptedHttpServer::setResponder(std::function<Reply(const QByteArray &)> responder)
@@ -165,12 +173,12 @@ void ScriptedHttpServer::setResponder(std::function<Reply(const QByteArray &)> r
     m_responder = std::move(responder);
 }
 
-ScriptedHttpServer::Reply ScriptedHttpServer::takeReply(const QByteArray &requestLine)
+ScriptedHttpServer::Reply ScriptedHttpServer::takeReply(const QByteArray &requestHead)
 {
     const QMutexLocker lock(&m_mutex);
-    m_requestLines.append(requestLine);
+    m_requestHeads.append(requestHead);
     if (m_responder)
-        return m_responder(requestLine);
+        return m_responder(requestHead.left(requestHead.indexOf("\r\n")));
     if (m_queue.empty())
         return m_default;
     Reply reply = m_queue.front();

@@ -1,5 +1,5 @@
 // ScriptedHttpServer: an HTTP server on 127.0.0.1 that answers with scripted replies and
-// records every request line exactly as it arrived. It runs on a thread of its own, so it
+// records every request head exactly as it arrived. It runs on a thread of its own, so it
 // answers even while the test's main thread is blocked.
 #pragma once
 
@@ -57,9 +57,12 @@ public:
 
     // Each request's first line, e.g. "GET /log.php?u=x HTTP/1.1", in order of arrival.
     [[nodiscard]] QList<QByteArray> requestLines() const;
+    // Each request's whole head: the request line and every header line, each ending in CRLF,
+    // without the empty line that closes the head.
+    [[nodiscard]] QList<QByteArray> requestHeads() const;
 
     // Called on the server thread.
-    Reply takeReply(const QByteArray &requestLine);
+    Reply takeReply(const QByteArray &requestHead);
 
 private:
     std::unique_ptr<QThread> m_thread;
@@ -68,6 +71,6 @@ private:
     std::deque<Reply> m_queue;
     Reply m_default;
     std::function<Reply(const QByteArray &)> m_responder;
-    QList<QByteArray> m_requestLines;
+    QList<QByteArray> m_requestHeads;
 };
 Q_DECLARE_METATYPE(ScriptedHttpServer::Reply)
