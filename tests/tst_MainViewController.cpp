@@ -156,6 +156,7 @@ private Q_SLOTS:
         QTest::newRow("-33.5 dms") << 1 << -33.5 << QStringLiteral("-33\u2218 30' 0\"");
         QTest::newRow("-33.8 dms cuts") << 1 << -33.8 << QStringLiteral("-33\u2218 47' 59\"");
         QTest::newRow("51.5 decimal") << 0 << 51.5 << QStringLiteral("51.500000");
+        QTest::newRow("tie rounds to even") << 0 << 51.0078125 << QStringLiteral("51.007812");
         QTest::newRow("-0.1275 units 2") << 2 << -0.1275 << QStringLiteral("-0.127500");
         QTest::newRow("units 7 decimal") << 7 << 151.2 << QStringLiteral("151.200000");
     }
@@ -180,6 +181,8 @@ private Q_SLOTS:
         QTest::newRow("MPH") << 0 << 10.0 << QStringLiteral("22 MPH");
         QTest::newRow("KPH") << 1 << 10.0 << QStringLiteral("36 KPH");
         QTest::newRow("m/sec") << 2 << 10.0 << QStringLiteral("10.0 m/sec");
+        QTest::newRow("m/sec tie rounds to even") << 2 << 0.25 << QStringLiteral("0.2 m/sec");
+        QTest::newRow("m/sec tie above 1") << 2 << 2.25 << QStringLiteral("2.2 m/sec");
         QTest::newRow("zero MPH") << 0 << 0.0 << QStringLiteral("0 MPH");
         QTest::newRow("unknown MPH") << 0 << -1.0 << QStringLiteral("n/a");
         QTest::newRow("unknown KPH") << 1 << -1.0 << QStringLiteral("n/a");

@@ -27,6 +27,10 @@ private Q_SLOTS:
             << -33.8688197 << 151.2092956 << QStringLiteral(".")
             << QStringLiteral("u=Anna&d=dev1&lat=-33.868820&long=151.209296&when=20260306140509"
                               "&ver=v2.5&acc=65&speed=.&id=3");
+        QTest::newRow("an exact tie rounds to even, as printf does")
+            << 51.0078125 << -0.0078125 << QStringLiteral(".")
+            << QStringLiteral("u=Anna&d=dev1&lat=51.007812&long=-0.007812&when=20260306140509"
+                              "&ver=v2.5&acc=65&speed=.&id=3");
         QTest::newRow("zero") << 0.0 << 0.0 << QStringLiteral("n/a")
                               << QStringLiteral("u=Anna&d=dev1&lat=0.000000&long=0.000000"
                                                 "&when=20260306140509&ver=v2.5&acc=65&speed=n/a"

@@ -1,11 +1,13 @@
 // TrackingServer: the texts of the four requests the program sends to the tracking server.
 #include "TrackingServer.h"
 
+#include "platform/FixedFormat.h"
+
 QString TrackingServer::positionReportText(const QString &baseUrl, const PositionReport &report)
 {
     return baseUrl + QLatin1String("log.php?u=") + report.user + QLatin1String("&d=") + report.device + QLatin1String("&lat=")
-        + QString::asprintf("%3.6f", report.latitude) + QLatin1String("&long=")
-        + QString::asprintf("%3.6f", report.longitude) + QLatin1String("&when=") + report.when + QLatin1String("&ver=")
+        + formatFixed(report.latitude, 3, 6) + QLatin1String("&long=")
+        + formatFixed(report.longitude, 3, 6) + QLatin1String("&when=") + report.when + QLatin1String("&ver=")
         + report.version + QLatin1String("&acc=") + QString::number(report.accuracy) + QLatin1String("&speed=") + report.speed
         + QLatin1String("&id=") + QString::number(report.id);
 }

@@ -1,6 +1,8 @@
 // PositionFormat: the texts in which the tracking screen shows a position and a speed.
 #include "PositionFormat.h"
 
+#include "platform/FixedFormat.h"
+
 #include <cmath>
 #include <limits>
 
@@ -18,7 +20,7 @@ qint32 PositionFormat::cutToInt(double value)
 QString PositionFormat::coordinateText(double v, qint32 locationUnits)
 {
     if (locationUnits != 1)
-        return QString::asprintf("%3.6f", v);
+        return formatFixed(v, 3, 6);
     // Whole degrees keep the sign; minutes and seconds are always 0 to 59, every step cut.
     const qint32 iD = cutToInt(v);
     double dM = (v - iD) * 60.0;
@@ -40,7 +42,7 @@ std::optional<QString> PositionFormat::speedText(double metresPerSecond, qint32 
     case 1:
         return QStringLiteral("%1 KPH").arg(cutToInt(metresPerSecond * 36.0 / 10.0));
     case 2:
-        return QString::asprintf("%2.1f m/sec", metresPerSecond);
+        return formatFixed(metresPerSecond, 2, 1) + QLatin1String(" m/sec");
     default:
         return std::nullopt;
     }
