@@ -375,13 +375,22 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("sendSpeed");
         QTest::addColumn<QByteArray>("speed");
-        QTest::newRow("speed sent") << true << QByteArray("22%20MPH");
-        QTest::newRow("speed not sent") << false << QByteArray(".");
+        QTest::addColumn<bool>("ipv6");
+        QTest::newRow("speed sent") << true << QByteArray("22%20MPH") << false;
+        QTest::newRow("speed not sent") << false << QByteArray(".") << false;
+        QTest::newRow("server on [::1]") << false << QByteArray(".") << true;
     }
     void reportArrivesByteForByte()
     {
         QFETCH(bool, sendSpeed);
         QFETCH(QByteArray, speed);
+        QFETCH(bool, ipv6);
+        if (ipv6) {
+            server = std::make_unique<ScriptedHttpServer>(QHostAddress(QHostAddress::LocalHostIPv6));
+            if (server->port() == 0)
+                QSKIP("This machine has no IPv6 loopback");
+            GlobalData::sharedGlobalData()->setUrl(server->baseUrl());
+        }
         prefs().setBool(sendSpeed, PreferenceKeys::sendspeed);
         MainViewController &s = open();
         position(at(51.5, -0.1275, 65.9, 10.0));

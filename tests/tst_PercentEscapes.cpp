@@ -19,7 +19,7 @@ private Q_SLOTS:
         QCOMPARE(printable.size(), 95);
         QCOMPARE(addingPercentEscapes(printable),
                  QStringLiteral("%20!%22%23$%25&'()*+,-./0123456789:;%3C=%3E?@"
-                                "ABCDEFGHIJKLMNOPQRSTUVWXYZ%5B%5C%5D%5E_%60"
+                                "ABCDEFGHIJKLMNOPQRSTUVWXYZ[%5C]%5E_%60"
                                 "abcdefghijklmnopqrstuvwxyz%7B%7C%7D~"));
     }
 
@@ -71,6 +71,7 @@ private Q_SLOTS:
         QTest::newRow("report") << QStringLiteral("http://h:8080/log.php?u=a%20b&id=1") << true;
         QTest::newRow("https") << QStringLiteral("https://example.org/") << true;
         QTest::newRow("fragment") << QStringLiteral("http://h/p#top") << true;
+        QTest::newRow("IPv6 host") << QStringLiteral("http://[::1]:8080/log.php?u=[a]") << true;
         QTest::newRow("blank") << QStringLiteral("http://h/a b") << false;
         QTest::newRow("bad escape") << QStringLiteral("http://h/a%2") << false;
         QTest::newRow("bad hex") << QStringLiteral("http://h/a%zz") << false;

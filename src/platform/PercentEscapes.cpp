@@ -9,7 +9,7 @@ bool isLeftAsIs(char16_t c)
 {
     if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9'))
         return true;
-    return QStringView(u"!$&'()*+,-./:;=?@_~").contains(QChar(c));
+    return QStringView(u"!$&'()*+,-./:;=?@[]_~").contains(QChar(c));
 }
 
 bool isHexDigit(QChar c)

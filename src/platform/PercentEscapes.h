@@ -4,9 +4,10 @@
 #include <QString>
 #include <QUrl>
 
-// Escapes every character except A-Z a-z 0-9 and ! $ & ' ( ) * + , - . / : ; = ? @ _ ~ as %XX
-// per UTF-8 byte, upper-case hex. URL punctuation is left alone, so the whole text of a URL is
-// escaped in one pass. Returns a null string when the text cannot be encoded (an unpaired
+// Escapes every character except A-Z a-z 0-9 and ! $ & ' ( ) * + , - . / : ; = ? @ [ ] _ ~ as
+// %XX per UTF-8 byte, upper-case hex. URL punctuation is left alone, so the whole text of a URL
+// is escaped in one pass, an IPv6 host in brackets included; "#" and "%" are escaped, so that a
+// value never cuts the URL short or reads as an escape. Returns a null string when the text cannot be encoded (an unpaired
 // UTF-16 surrogate).
 [[nodiscard]] QString addingPercentEscapes(const QString &text);
 

@@ -107,13 +107,14 @@ ScriptedHttpServer::Reply ScriptedHttpServer::closeAtOnce()
     return Reply { Reply::CloseAtOnce, {}, 0 };
 }
 
-ScriptedHttpServer::ScriptedHttpServer()
-    : m_default(text("OK"))
+ScriptedHttpServer::ScriptedHttpServer(const QHostAddress &address)
+    : m_address(address)
+    , m_default(text("OK"))
 {
     QSemaphore listening;
     m_thread.reset(QThread::create([this, &listening] {
         QTcpServer server;
-        server.listen(QHostAddress::LocalHost, 0);
+        server.listen(m_address, 0);
         m_port = server.serverPort();
         QObject::connect(&server, &QTcpServer::newConnection, &server, [&server, this] {
             while (QTcpSocket *socket = server.nextPendingConnection())
@@ -138,7 +139,10 @@ ScriptedHttpServer::~ScriptedHttpServer()
 
 QString ScriptedHttpServer::baseUrl() const
 {
-    return QStringLiteral("http://127.0.0.1:%1/").arg(m_port);
+    const QString host = m_address.protocol() == QAbstractSocket::IPv6Protocol
+        ? QLatin1Char('[') + m_address.toString() + QLatin1Char(']')
+        : m_address.toString();
+    return QStringLiteral("http://%1:%2/").arg(host).arg(m_port);
 }
 
 void ScriptedHttpServer::enqueue(const Reply &reply)

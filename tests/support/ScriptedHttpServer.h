@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QList>
 #include <QMetaType>
 #include <QMutex>
@@ -40,13 +41,14 @@ public:
     static Reply neverAnswer();
     static Reply closeAtOnce();
 
-    ScriptedHttpServer();
+    // Listens on 127.0.0.1 unless told otherwise; port() is 0 when it could not listen.
+    explicit ScriptedHttpServer(const QHostAddress &address = QHostAddress(QHostAddress::LocalHost));
     ~ScriptedHttpServer();
     ScriptedHttpServer(const ScriptedHttpServer &) = delete;
     ScriptedHttpServer &operator=(const ScriptedHttpServer &) = delete;
 
     [[nodiscard]] quint16 port() const { return m_port; }
-    // "http://127.0.0.1:PORT/"
+    // "http://127.0.0.1:PORT/", or "http://[::1]:PORT/" on the IPv6 loopback
     [[nodiscard]] QString baseUrl() const;
 
     // Replies are used in the order queued; once the queue is empty, the default reply answers.
@@ -66,6 +68,7 @@ public:
 
 private:
     std::unique_ptr<QThread> m_thread;
+    QHostAddress m_address;
     quint16 m_port = 0;
     mutable QMutex m_mutex;
     std::deque<Reply> m_queue;
