@@ -16,7 +16,7 @@ bool isUpperHex(QChar c)
 bool isLeftAsIs(QChar c)
 {
     return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9')
-        || QStringView(u"!$&'()*+,-./:;=?@_~").contains(c);
+        || QStringView(u"!$&'()*+,-./:;=?@[]_~").contains(c);
 }
 
 } // namespace
