@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 
@@ -58,6 +59,32 @@ private Q_SLOTS:
         QFETCH(bool, connected);
         Reachability::setTestAnswer(flags);
         QCOMPARE(GlobalData::sharedGlobalData()->connectedToNetwork(), connected);
+    }
+
+    // In a network namespace of its own, which holds only the loopback, the routes are the
+    // test's: the zero-address record must ask for a default route.
+    void theRealRecordAsksForAWayOut_data()
+    {
+        QTest::addColumn<QString>("routes");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("default route on the loopback") << "ip route add default dev lo"
+                                                       << QByteArray("YES\n");
+        QTest::newRow("no default route") << "true" << QByteArray("NO\n");
+    }
+    void theRealRecordAsksForAWayOut()
+    {
+        QFETCH(QString, routes);
+        QFETCH(QByteArray, answer);
+        QProcess probe;
+        probe.start(QStringLiteral("unshare"),
+                    { "--map-root-user", "--net", "sh", "-c",
+                      "ip link set lo up && " + routes + " && exec \"$0\"", REACHABILITY_PROBE });
+        QVERIFY(probe.waitForFinished());
+        const QByteArray errors = probe.readAllStandardError();
+        if (probe.exitCode() != 0 && errors.startsWith("unshare:"))
+            QSKIP(errors.constData()); // no network namespaces for this user here
+        QVERIFY2(probe.exitCode() == 0, errors.constData());
+        QCOMPARE(probe.readAllStandardOutput(), answer);
     }
 
     void alertWithEmptyMessageStillShows()
