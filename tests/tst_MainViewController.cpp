@@ -515,6 +515,60 @@ private Q_SLOTS:
         QVERIFY(switchOn || !s.ui.labNextSend->text().isEmpty());
         QVERIFY(s.ui.cbSendNow->isEnabled()); // enabled again by the tick
         QCOMPARE(s.ui.swOnOff->isEnabled(), switchEnabled);
+
+        // The next report puts the normal colours back.
+        s.sendNow();
+        QCOMPARE(s.ui.labStatus->palette().color(QPalette::WindowText), QColor(Qt::black));
+        QCOMPARE(s.ui.labStatus->autoFillBackground(), s.ui.labSpeed->autoFillBackground());
+    }
+
+    // The network is asked twice for one report: once to count it, once to send it.
+    void connectivityChangesWithinOneReport_data()
+    {
+        QTest::addColumn<quint32>("whenCounted");
+        QTest::addColumn<quint32>("whenSent");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<QString>("line");
+        const quint32 up = Reachability::Reachable;
+        QTest::newRow("counted as sent, not sent")
+            << up << 0u << 0 << "1 Sends : 0 OK : 0 Failed : 1 Pending : 0 Stored";
+        QTest::newRow("counted as stored, sent and its reply counted")
+            << 0u << up << 1 << "0 Sends : 1 OK : 0 Failed : -1 Pending : 1 Stored";
+    }
+    void connectivityChangesWithinOneReport()
+    {
+        QFETCH(quint32, whenCounted);
+        QFETCH(quint32, whenSent);
+        QFETCH(int, requests);
+        QFETCH(QString, line);
+        MainViewController &s = open();
+        position(at(51.5, -0.1275));
+        Reachability::setTestAnswers({ whenCounted, whenSent });
+        s.handleTimer();
+        QCOMPARE(sent.size(), 1);
+        QTRY_COMPARE(s.ui.labSends->text(), line);
+        QTest::qWait(200);
+        QCOMPARE(server->requestLines().size(), requests);
+        QCOMPARE(s.ui.labSends->text(), line);
+    }
+
+    void frequencyIsReadAfreshOnEveryTick()
+    {
+        prefs().setInteger(0, PreferenceKeys::frequency);
+        MainViewController &s = open();
+        position(at(51.5, -0.1275));
+        s.handleTimer(); // the first report, at once
+        const QString nextAfter15s = reportTime.addSecs(15).toString(QStringLiteral("HH:mm:ss "));
+        QCOMPARE(s.ui.labNextSend->text(), QStringLiteral("asap (every 15 secs)"));
+        Clock::advance(1000);
+        s.handleTimer();
+        QCOMPARE(s.ui.labNextSend->text(), nextAfter15s + "(every 15 secs)");
+        prefs().setInteger(4, PreferenceKeys::frequency); // no notification: the tick reads it
+        Clock::advance(1000);
+        s.handleTimer();
+        QCOMPARE(s.ui.labNextSend->text(),
+                 reportTime.addSecs(300).toString(QStringLiteral("HH:mm:ss ")) + "(every 5 mins)");
+        QCOMPARE(sent.size(), 1);
     }
 
     void statusLineCountsEveryOutcome()

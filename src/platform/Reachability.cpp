@@ -8,7 +8,8 @@
 
 namespace {
 
-std::optional<std::optional<quint32>> testAnswer;
+// Answers still to give, the last one for good; empty when the system answers.
+QList<std::optional<quint32>> testAnswers;
 
 constexpr quint8 familyIPv4 = 2;
 constexpr quint8 ipv4RecordLength = 16;
@@ -86,8 +87,8 @@ std::optional<quint32> Reachability::flagsFromRoutes(quint32 ipv4Address,
 
 std::optional<quint32> Reachability::flags(const Address &address)
 {
-    if (testAnswer)
-        return *testAnswer;
+    if (!testAnswers.isEmpty())
+        return testAnswers.size() > 1 ? testAnswers.takeFirst() : testAnswers.first();
     if (address[0] < ipv4RecordLength || address[1] != familyIPv4)
         return std::nullopt;
     const quint32 ipv4 = quint32(address[4]) << 24 | quint32(address[5]) << 16
@@ -102,10 +103,15 @@ std::optional<quint32> Reachability::flags(const Address &address)
 
 void Reachability::setTestAnswer(std::optional<quint32> answer)
 {
-    testAnswer = answer;
+    testAnswers = { answer };
+}
+
+void Reachability::setTestAnswers(const QList<std::optional<quint32>> &answers)
+{
+    testAnswers = answers;
 }
 
 void Reachability::clearTestAnswer()
 {
-    testAnswer.reset();
+    testAnswers.clear();
 }

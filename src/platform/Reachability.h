@@ -1,6 +1,7 @@
 // Reachability: whether an address can be reached over the device's network right now.
 #pragma once
 
+#include <QList>
 #include <QtGlobal>
 
 #include <array>
@@ -27,6 +28,8 @@ public:
     // Tests only: every later flags() call answers `answer` (nothing = could not be read)
     // until clearTestAnswer().
     static void setTestAnswer(std::optional<quint32> answer);
+    // Tests only: the next flags() calls answer these in turn, and the last one stays.
+    static void setTestAnswers(const QList<std::optional<quint32>> &answers);
     static void clearTestAnswer();
 
     // The routing check on a given IPv4 and IPv6 route table in /proc/net format.
