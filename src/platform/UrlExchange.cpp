@@ -115,7 +115,8 @@ void UrlExchange::onMetaDataChanged()
     if (isRedirect(status.toInt()) && location.isValid() && !location.isEmpty()) {
         const QUrl target = m_reply->url().resolved(location);
         if (!mayFollow(m_reply->url(), target))
-            fail(QStringLiteral("The server redirected to %1").arg(target.toDisplayString()));
+            fail(QStringLiteral("The server redirected to %1")
+                     .arg(target.toDisplayString(QUrl::RemoveQuery | QUrl::RemoveUserInfo)));
         else if (++m_redirects > maxRedirects)
             fail(QStringLiteral("The server redirected more than %1 times").arg(maxRedirects));
         else
