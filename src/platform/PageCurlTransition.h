@@ -18,6 +18,9 @@ public:
     void commit();
 
     [[nodiscard]] Direction direction() const { return m_direction; }
+    // The pictures the curl goes from and to.
+    [[nodiscard]] const QPixmap &beforePicture() const { return m_before; }
+    [[nodiscard]] const QPixmap &afterPicture() const { return m_after; }
     [[nodiscard]] bool isRunning() const
     {
         return m_animation.state() == QAbstractAnimation::Running;

@@ -134,14 +134,15 @@ bool RootViewController::isMainSideShown() const
 
 void RootViewController::toggleView()
 {
-    if (!m_stackedViewController)
-        loadStackedViewController();
     QWidget *root = view();
-    QWidget *mainView = m_stackedMainViewController->view();
-    QWidget *flipView = m_stackedViewController->view();
     const bool toSettings = isMainSideShown();
+    // The picture of what was shown comes first: building the settings side puts it on screen.
     auto *curl = PageCurlTransition::begin(root, toSettings ? PageCurlTransition::CurlUp
                                                             : PageCurlTransition::CurlDown);
+    if (!m_stackedViewController)
+        loadStackedViewController();
+    QWidget *mainView = m_stackedMainViewController->view();
+    QWidget *flipView = m_stackedViewController->view();
 
     ViewController *coming = toSettings ? static_cast<ViewController *>(m_stackedViewController)
                                         : m_stackedMainViewController;

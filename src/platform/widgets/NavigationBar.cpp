@@ -1,7 +1,7 @@
 // NavigationBar: the bar across the top of a side, with a title and a button on its right.
 #include "NavigationBar.h"
 
-#include <QChildEvent>
+#include <QEvent>
 #include <QPainter>
 
 namespace {
@@ -22,8 +22,17 @@ QString buttonStyleSheet(NavigationItem::ButtonStyle style)
 NavigationBar::NavigationBar(const QRect &frame, QWidget *parent)
     : QWidget(parent)
     , m_frame(frame)
+    , m_decorations(new QWidget)
 {
-    fitOverSubviews();
+    m_decorations->setObjectName(QStringLiteral("navigationBarDecorations"));
+    m_decorations->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setGeometry(frame);
+    placeDecorations();
+}
+
+NavigationBar::~NavigationBar()
+{
+    delete m_decorations.data();
 }
 
 void NavigationBar::setBarStyle(BarStyle style)
@@ -34,9 +43,14 @@ void NavigationBar::setBarStyle(BarStyle style)
 
 void NavigationBar::addSubview(QWidget *view)
 {
-    view->setParent(this);
+    view->setParent(m_decorations);
+    view->setAttribute(Qt::WA_TransparentForMouseEvents);
     view->show();
-    fitOverSubviews();
+}
+
+QList<QWidget *> NavigationBar::subviews() const
+{
+    return m_decorations->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
 }
 
 void NavigationBar::pushNavigationItem(const NavigationItem &item, bool)
@@ -54,29 +68,38 @@ void NavigationBar::pushNavigationItem(const NavigationItem &item, bool)
     if (item.rightButtonAction)
         connect(m_rightButton, &QPushButton::clicked, this, item.rightButtonAction);
     m_rightButton->show();
-    fitOverSubviews();
     update();
 }
 
-void NavigationBar::childEvent(QChildEvent *event)
+// The decoration layer goes wherever the bar goes, shows when it shows, and stays on top of
+// its siblings, the bar included.
+bool NavigationBar::event(QEvent *event)
 {
-    QWidget::childEvent(event);
-    if (event->removed())
-        fitOverSubviews();
+    const bool handled = QWidget::event(event);
+    switch (event->type()) {
+    case QEvent::ParentChange:
+    case QEvent::Move:
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::ZOrderChange:
+        placeDecorations();
+        break;
+    default:
+        break;
+    }
+    return handled;
 }
 
-// The widget covers the bar and every view on it; its mask keeps the rest see-through.
-void NavigationBar::fitOverSubviews()
+void NavigationBar::placeDecorations()
 {
-    QRect covered(QPoint(0, 0), m_frame.size());
-    QRegion shown(covered);
-    const auto views = findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
-    for (const QWidget *view : views) {
-        covered |= view->geometry();
-        shown += view->geometry();
-    }
-    setGeometry(QRect(m_frame.topLeft(), covered.size()));
-    setMask(shown);
+    QWidget *parent = parentWidget();
+    if (m_decorations->parentWidget() != parent)
+        m_decorations->setParent(parent);
+    if (!parent)
+        return;
+    m_decorations->setGeometry(QRect(pos(), parent->size()));
+    m_decorations->raise();
+    m_decorations->setVisible(isVisibleTo(parent));
 }
 
 void NavigationBar::paintEvent(QPaintEvent *)

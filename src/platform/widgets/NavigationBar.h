@@ -1,6 +1,7 @@
 // NavigationBar: the bar across the top of a side, with a title and a button on its right.
 #pragma once
 
+#include <QPointer>
 #include <QPushButton>
 #include <QWidget>
 
@@ -17,8 +18,9 @@ struct NavigationItem
     std::function<void()> rightButtonAction;
 };
 
-// Views added to the bar may lie outside it and still show: the widget stretches over them,
-// but only the bar itself and those views are drawn or take input.
+// Views added to the bar are decoration: they show above the bar and what lies beside it, even
+// far outside the bar, but take no input, so presses on them reach whatever lies beneath. They
+// live on a see-through layer that follows the bar into its parent, always on top there.
 class NavigationBar : public QWidget
 {
     Q_OBJECT
@@ -26,6 +28,7 @@ public:
     enum BarStyle { Default = 0, Black = 1 };
 
     explicit NavigationBar(const QRect &frame, QWidget *parent = nullptr);
+    ~NavigationBar() override;
 
     void setBarStyle(BarStyle style);
     [[nodiscard]] BarStyle barStyle() const { return m_style; }
@@ -36,15 +39,18 @@ public:
 
     [[nodiscard]] QString title() const { return m_title; }
     [[nodiscard]] QPushButton *rightButton() const { return m_rightButton; }
+    // The views added to the bar, in the order they were added.
+    [[nodiscard]] QList<QWidget *> subviews() const;
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
-    void childEvent(QChildEvent *event) override;
 
 private:
-    void fitOverSubviews();
+    void placeDecorations();
 
     QRect m_frame;
+    QPointer<QWidget> m_decorations;
     BarStyle m_style = Default;
     QString m_title;
     QPushButton *m_rightButton = nullptr;
