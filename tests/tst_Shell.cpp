@@ -132,6 +132,14 @@ private Q_SLOTS:
         QCOMPARE(settings->pageControl()->currentPage(), 0);
         QCOMPARE(root.flipsideNavigationBar()->rightButton()->text(), QStringLiteral("  Done   "));
         QCOMPARE(root.flipsideNavigationBar()->rightButton()->width(), 200);
+        // Both titles are whole and clear of their bar's button.
+        for (NavigationBar *bar : { root.mainsideNavigationBar(), root.flipsideNavigationBar() }) {
+            QVERIFY(!bar->titleRect().intersects(bar->rightButton()->geometry()));
+            QFont font = bar->font();
+            font.setBold(true);
+            font.setPixelSize(20);
+            QVERIFY(bar->titleRect().width() >= QFontMetrics(font).horizontalAdvance("Peregrix"));
+        }
         for (ViewController *page : settings->pages())
             QCOMPARE(colourOf(page->view()), QColor(0x33, 0x66, 0x99));
         QCOMPARE(colourOf(settings->scrollView()), QColor(0x33, 0x66, 0x99));

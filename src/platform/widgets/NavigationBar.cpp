@@ -116,10 +116,39 @@ void NavigationBar::paintEvent(QPaintEvent *)
         fill.setColorAt(1, QColor(109, 132, 162));
     }
     p.fillRect(bar, fill);
-    QFont font = p.font();
+    p.setFont(titleFont());
+    p.setPen(Qt::white);
+    const TitleLayout title = titleLayout();
+    p.drawText(title.rect, Qt::AlignLeft | Qt::AlignVCenter, title.text);
+}
+
+QFont NavigationBar::titleFont() const
+{
+    QFont font = this->font();
     font.setBold(true);
     font.setPixelSize(20);
-    p.setFont(font);
-    p.setPen(Qt::white);
-    p.drawText(bar, Qt::AlignCenter, m_title);
+    return font;
+}
+
+QRect NavigationBar::titleRect() const
+{
+    return titleLayout().rect;
+}
+
+// Centred on the bar, trailing blanks and all, when it clears the button; otherwise the bare
+// title centred in the room left of the button (a wide "Done" leaves little), and cut short
+// only if even that is too narrow.
+NavigationBar::TitleLayout NavigationBar::titleLayout() const
+{
+    const QFontMetrics metrics(titleFont());
+    const QRect bar(QPoint(0, 0), m_frame.size());
+    QRect centred(0, 0, metrics.horizontalAdvance(m_title), bar.height());
+    centred.moveCenter(bar.center());
+    if (!m_rightButton || centred.right() + gap < m_rightButton->x())
+        return { centred, m_title };
+    const QRect room(0, 0, m_rightButton->x() - gap, bar.height());
+    const QString text = metrics.elidedText(m_title.trimmed(), Qt::ElideRight, room.width() - 2 * gap);
+    QRect shown(0, 0, metrics.horizontalAdvance(text), bar.height());
+    shown.moveCenter(room.center());
+    return { shown, text };
 }

@@ -39,6 +39,8 @@ public:
 
     [[nodiscard]] QString title() const { return m_title; }
     [[nodiscard]] QPushButton *rightButton() const { return m_rightButton; }
+    // Where the title is drawn: never under the right button.
+    [[nodiscard]] QRect titleRect() const;
     // The views added to the bar, in the order they were added.
     [[nodiscard]] QList<QWidget *> subviews() const;
 
@@ -47,7 +49,16 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    struct TitleLayout
+    {
+        QRect rect;
+        QString text;
+    };
+    static constexpr int gap = 4; // between the title and the button or the bar's edge
+
     void placeDecorations();
+    [[nodiscard]] QFont titleFont() const;
+    [[nodiscard]] TitleLayout titleLayout() const;
 
     QRect m_frame;
     QPointer<QWidget> m_decorations;
