@@ -530,7 +530,7 @@ private Q_SLOTS:
         QVERIFY(order.indexOf(out().crossHairs) > 2);
         QVERIFY(order.indexOf(out().brightnessBar) > 2);
         QCOMPARE(out().colorInHex->font().family(), QStringLiteral("helvetica"));
-        QCOMPARE(out().colorInHex->font().pointSize(), 16);
+        QCOMPARE(out().colorInHex->font().pixelSize(), 16);
         // A press where the crosshair lies still reaches the matrix.
         const QPoint onMarker = out().crossHairs->geometry().center();
         QWidget *window = p.window();

@@ -228,7 +228,7 @@ private Q_SLOTS:
             for (int i = 0; i < 6; ++i) {
                 QCOMPARE(labels[i]->geometry(), frames[i]);
                 QCOMPARE(labels[i]->font().family(), QStringLiteral("Helvetica"));
-                QCOMPARE(labels[i]->font().pointSize(), 12);
+                QCOMPARE(labels[i]->font().pixelSize(), 12);
                 QVERIFY(!labels[i]->autoFillBackground());
             }
             QCOMPARE(labels[5]->text(), row == 0 ? QStringLiteral("OK") : QStringLiteral("X"));

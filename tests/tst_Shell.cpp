@@ -174,6 +174,34 @@ private Q_SLOTS:
         prefs().removeObjectForKey(PreferenceKeys::validated);
     }
 
+    // Sizes are logical pixels of the 320 x 480 window: no text is cut off, whatever the DPI.
+    void noTextIsClipped()
+    {
+        RootViewController root;
+        root.view()->show();
+        root.toggleView(); // builds the settings side
+        QStringList clipped;
+        for (QLabel *label : root.view()->findChildren<QLabel *>()) {
+            if (label->wordWrap() || label->text().isEmpty() || label->textFormat() == Qt::RichText)
+                continue;
+            const int needed = label->fontMetrics().horizontalAdvance(label->text());
+            if (needed > label->contentsRect().width())
+                clipped << QStringLiteral("%1 \"%2\" needs %3 of %4")
+                               .arg(label->objectName(), label->text())
+                               .arg(needed)
+                               .arg(label->contentsRect().width());
+        }
+        for (QPushButton *button : root.view()->findChildren<QPushButton *>()) {
+            const int needed = button->fontMetrics().horizontalAdvance(button->text().trimmed());
+            if (needed > button->width() - 4)
+                clipped << QStringLiteral("%1 \"%2\" needs %3 of %4")
+                               .arg(button->objectName(), button->text())
+                               .arg(needed)
+                               .arg(button->width());
+        }
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1String("; "))));
+    }
+
     void appearanceCallbacksAndCurlDirection()
     {
         RootViewController root;

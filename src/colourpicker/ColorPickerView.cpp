@@ -228,9 +228,10 @@ void ColorPickerView::paintEvent(QPaintEvent *)
     m_gradientView->update();
 
     // Only when it differs: a font change relays the label out and would repaint the picker.
-    const QFont hexFont(QStringLiteral("helvetica"), 16);
+    QFont hexFont(QStringLiteral("helvetica"));
+    hexFont.setPixelSize(16);
     const QFont current = m_outlets.colorInHex->font();
-    if (current.family() != hexFont.family() || current.pointSizeF() != hexFont.pointSizeF())
+    if (current.family() != hexFont.family() || current.pixelSize() != hexFont.pixelSize())
         m_outlets.colorInHex->setFont(hexFont);
 
     m_outlets.showColor->lower();

@@ -35,7 +35,9 @@ void addLabel(TableViewCell *cell, const QString &text, const QRect &frame,
 {
     auto *label = new QLabel(text, cell);
     label->setGeometry(frame);
-    label->setFont(QFont(QStringLiteral("Helvetica"), 12));
+    QFont font(QStringLiteral("Helvetica"));
+    font.setPixelSize(12);
+    label->setFont(font);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->setAutoFillBackground(false);
     QPalette palette = label->palette();

@@ -24,12 +24,14 @@ const QString byLine = QStringLiteral("by M. Okafor");
 const QString webSite = QStringLiteral("peregrix.example");
 
 QLabel *aboutLabel(const QRect &frame, Qt::Alignment alignment, const QString &text,
-                   int pointSize, const QColor &colour)
+                   int pixelSize, const QColor &colour)
 {
     auto *label = new QLabel(text);
     label->setGeometry(frame);
     label->setAlignment(alignment | Qt::AlignVCenter);
-    label->setFont(QFont(QStringLiteral("Helvetica"), pointSize));
+    QFont font(QStringLiteral("Helvetica"));
+    font.setPixelSize(pixelSize);
+    label->setFont(font);
     label->setAutoFillBackground(false);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
