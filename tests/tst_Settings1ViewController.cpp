@@ -455,6 +455,29 @@ private Q_SLOTS:
         QCOMPARE(prefs().integerForKey(PreferenceKeys::frequency), 0); // nothing stored yet
     }
 
+    void sliderByKeyboard_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<float>("stops");
+        QTest::newRow("Left") << int(Qt::Key_Left) << 1.0f;
+        QTest::newRow("Down") << int(Qt::Key_Down) << 1.0f;
+        QTest::newRow("Page Down") << int(Qt::Key_PageDown) << 1.0f;
+        QTest::newRow("Right") << int(Qt::Key_Right) << 3.0f;
+        QTest::newRow("Up") << int(Qt::Key_Up) << 3.0f;
+        QTest::newRow("Page Up") << int(Qt::Key_PageUp) << 3.0f;
+        QTest::newRow("Home") << int(Qt::Key_Home) << 0.0f;
+        QTest::newRow("End") << int(Qt::Key_End) << 5.0f;
+    }
+    void sliderByKeyboard()
+    {
+        QFETCH(int, key);
+        QFETCH(float, stops);
+        Settings1ViewController &p = open(QString(), false, 2);
+        QTest::keyClick(p.ui.frequencySlider, Qt::Key(key));
+        QCOMPARE(p.ui.frequencySlider->value(), stops);
+        QVERIFY(p.ui.cbSetFrequency->isEnabled());
+    }
+
     void shortcutButtons_data()
     {
         QTest::addColumn<int>("stored");

@@ -69,6 +69,7 @@ void Settings1ViewController::viewDidLoad()
     ui.aivActivity->hide();
     ui.frequencySlider->setMinimumValue(0.0f);
     ui.frequencySlider->setMaximumValue(5.0f);
+    ui.frequencySlider->setSingleStep(1.0f); // from the keyboard, stop by stop
     ThemeColour::observe(this, [this] { backgroundColorSet(); });
     ViewController::viewDidLoad();
     loadDefaults();

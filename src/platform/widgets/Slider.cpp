@@ -50,6 +50,16 @@ void Slider::setMaximumValue(float maximum)
     update();
 }
 
+float Slider::singleStep() const
+{
+    return m_singleStep > 0.0f ? m_singleStep : (m_maximum - m_minimum) / 10.0f;
+}
+
+void Slider::setSingleStep(float step)
+{
+    m_singleStep = step;
+}
+
 QRectF Slider::trackRect() const
 {
     return QRectF(thumbRadius, height() / 2.0 - 2, width() - 2 * thumbRadius, 4);
@@ -104,15 +114,16 @@ void Slider::mouseReleaseEvent(QMouseEvent *event)
 
 void Slider::keyPressEvent(QKeyEvent *event)
 {
-    const float step = (m_maximum - m_minimum) / 10.0f;
     switch (event->key()) {
     case Qt::Key_Left:
     case Qt::Key_Down:
-        setValueFromUser(m_value - step);
+    case Qt::Key_PageDown:
+        setValueFromUser(m_value - singleStep());
         break;
     case Qt::Key_Right:
     case Qt::Key_Up:
-        setValueFromUser(m_value + step);
+    case Qt::Key_PageUp:
+        setValueFromUser(m_value + singleStep());
         break;
     case Qt::Key_Home:
         setValueFromUser(m_minimum);

@@ -19,6 +19,9 @@ public:
     [[nodiscard]] float maximumValue() const { return m_maximum; }
     void setMinimumValue(float minimum);
     void setMaximumValue(float maximum);
+    // How far an arrow key or Page Up/Down moves the value; a tenth of the range unless set.
+    [[nodiscard]] float singleStep() const;
+    void setSingleStep(float step);
 
     [[nodiscard]] QSize sizeHint() const override;
 
@@ -42,5 +45,6 @@ private:
     float m_value = 0.0f;
     float m_minimum = 0.0f;
     float m_maximum = 1.0f;
+    float m_singleStep = 0.0f; // 0: a tenth of the range
     bool m_dragging = false;
 };
