@@ -25,6 +25,7 @@
 #include "platform/widgets/PageControl.h"
 #include "platform/widgets/ScrollView.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
@@ -200,6 +201,63 @@ private Q_SLOTS:
                                .arg(button->width());
         }
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1String("; "))));
+    }
+
+    // What a screen reader says of each control that takes focus.
+    void everyControlHasAnAccessibleName()
+    {
+        RootViewController root;
+        root.view()->show();
+        root.toggleView(); // builds the settings side
+        QStringList unnamed;
+        QList<QWidget *> widgets = root.view()->findChildren<QWidget *>();
+        widgets += root.stackedMainViewController()->view()->findChildren<QWidget *>();
+        for (QWidget *widget : widgets) {
+            if (widget->focusPolicy() == Qt::NoFocus)
+                continue;
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+            if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
+                unnamed << widget->objectName() + QLatin1Char(' ') + widget->metaObject()->className();
+        }
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1String(", "))));
+    }
+
+    // Tab goes through each page's controls as they are read: top to bottom, left to right.
+    void tabOrderFollowsEachPage_data()
+    {
+        QTest::addColumn<int>("page"); // the main side's two, then the settings side's four
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("tracking") << 0 << QStringList { "swOnOff", "cbSendNow" };
+        QTest::newRow("history") << 1 << QStringList { "list", "cbSendMissing" };
+        QTest::newRow("account") << 2
+                                 << QStringList { "txtUser", "cbValidate", "cbUseTest",
+                                                  "cbForgotten", "cbUndo", "frequencySlider",
+                                                  "cb15s", "cb30s", "cb1m", "cb2m", "cb5m",
+                                                  "cb10m", "cbSetFrequency" };
+        QTest::newRow("options") << 3
+                                 << QStringList { "segLocationUnits", "swSendAuto", "swSendSpeed",
+                                                  "segSpeed" };
+        QTest::newRow("information") << 4 << QStringList { "list", "cbGetInfo" };
+        QTest::newRow("colour") << 5 << QStringList { "cbSetColor" };
+    }
+    void tabOrderFollowsEachPage()
+    {
+        QFETCH(int, page);
+        QFETCH(QStringList, order);
+        RootViewController root;
+        root.view()->show();
+        root.toggleView(); // builds the settings side
+        std::vector<ViewController *> pages = root.stackedMainViewController()->pages();
+        const std::vector<ViewController *> &settings = root.stackedViewController()->pages();
+        pages.insert(pages.end(), settings.begin(), settings.end());
+        QWidget *view = pages.at(page)->view();
+        QStringList chain;
+        for (QWidget *w = view->nextInFocusChain(); w != view; w = w->nextInFocusChain()) {
+            if (view->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && !w->isHidden()
+                && !w->focusProxy()) // Tab lands on the proxy
+                chain << w->objectName();
+        }
+        QCOMPARE(chain, order);
     }
 
     void appearanceCallbacksAndCurlDirection()

@@ -1,6 +1,10 @@
 // ViewController: base of every screen; builds its view from the screen's Designer form.
 #include "ViewController.h"
 
+#include <QLayout>
+
+#include <algorithm>
+
 ViewController::ViewController(QObject *parent)
     : QObject(parent)
 {
@@ -31,6 +35,42 @@ void fixFontsAsPixels(QWidget *view)
     }
 }
 
+// Tab takes the controls in reading order: row by row from the top, each row from the left.
+// Controls whose middles lie within rowTolerance of the row's first one share its row.
+void orderTabAsRead(QWidget *view)
+{
+    constexpr int rowTolerance = 12;
+    // Controls inside a widget's own layout (a table's list) are placed only once it runs.
+    for (QLayout *layout : view->findChildren<QLayout *>())
+        layout->activate();
+    // A compound control (a table and the list inside it) counts once, as its outermost part.
+    QList<QWidget *> controls;
+    for (QWidget *widget : view->findChildren<QWidget *>()) {
+        if (!(widget->focusPolicy() & Qt::TabFocus))
+            continue;
+        const bool inner = std::any_of(controls.cbegin(), controls.cend(),
+                                       [widget](QWidget *c) { return c->isAncestorOf(widget); });
+        if (!inner)
+            controls << widget;
+    }
+    const auto middle = [view](const QWidget *w) {
+        return w->mapTo(view, QPoint(w->width() / 2, w->height() / 2));
+    };
+    std::stable_sort(controls.begin(), controls.end(),
+                     [&](QWidget *a, QWidget *b) { return middle(a).y() < middle(b).y(); });
+    for (qsizetype row = 0; row < controls.size();) {
+        qsizetype end = row + 1;
+        while (end < controls.size()
+               && middle(controls[end]).y() - middle(controls[row]).y() <= rowTolerance)
+            ++end;
+        std::stable_sort(controls.begin() + row, controls.begin() + end,
+                         [&](QWidget *a, QWidget *b) { return middle(a).x() < middle(b).x(); });
+        row = end;
+    }
+    for (qsizetype i = 1; i < controls.size(); ++i)
+        QWidget::setTabOrder(controls[i - 1], controls[i]);
+}
+
 } // namespace
 
 QWidget *ViewController::view()
@@ -39,6 +79,7 @@ QWidget *ViewController::view()
         m_view = new QWidget;
         loadView(m_view);
         fixFontsAsPixels(m_view);
+        orderTabAsRead(m_view);
         viewDidLoad();
     }
     return m_view;

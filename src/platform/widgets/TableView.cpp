@@ -147,6 +147,9 @@ TableView::TableView(QWidget *parent)
     m_stickyHeader->hide();
     m_stickyHeader->installEventFilter(this);
 
+    m_view->setObjectName(QStringLiteral("list"));
+    setFocusPolicy(m_view->focusPolicy());
+    setFocusProxy(m_view);
     m_view->setModel(m_model);
     m_view->setItemDelegate(new Delegate(this));
     m_view->horizontalHeader()->hide();
@@ -243,6 +246,15 @@ void TableView::reloadData()
     m_stickyHeader->setVisible(sticky);
     if (sticky)
         m_stickyHeader->setText(m_sections.front().title);
+}
+
+// The list inside is what takes focus, so it is what a screen reader names: it takes the
+// table's own name, which forms set after construction.
+void TableView::showEvent(QShowEvent *event)
+{
+    if (m_view->accessibleName().isEmpty())
+        m_view->setAccessibleName(accessibleName());
+    QWidget::showEvent(event);
 }
 
 bool TableView::eventFilter(QObject *watched, QEvent *event)
