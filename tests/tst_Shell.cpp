@@ -31,6 +31,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QWheelEvent>
 #include <QtTest>
 
 namespace {
@@ -358,6 +359,53 @@ private Q_SLOTS:
         QTest::mouseRelease(scroll, Qt::LeftButton, {}, start - QPoint(170, 0));
         QTRY_COMPARE(scroll->contentOffset().x(), 320.0);
         QCOMPARE(main->pageControl()->currentPage(), 1);
+    }
+
+    // However turns and touches interleave, the view comes to rest on a page and the dots agree.
+    void pagingComesToRestOnAPage_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<int>("page");
+        QTest::newRow("tap after a wheel turn there and back")
+            << QStringList { "wheel down", "settle", "wheel up", "settle", "tap right" } << 1;
+        QTest::newRow("wheel during a tapped scroll")
+            << QStringList { "tap right", "wheel up" } << 0;
+        QTest::newRow("press during a settle, released without a drag")
+            << QStringList { "wheel down", "a moment", "press and release" } << -1;
+    }
+    void pagingComesToRestOnAPage()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(int, page); // -1: either page, as long as the dots agree
+        RootViewController root;
+        root.view()->show();
+        StackedMainViewController *main = root.stackedMainViewController();
+        ScrollView *scroll = main->scrollView();
+        PageControl *dots = main->pageControl();
+        const QPointF middle(160, 200);
+        for (const QString &step : steps) {
+            if (step.startsWith(QLatin1String("wheel"))) {
+                QWheelEvent wheel(middle, scroll->mapToGlobal(middle), {},
+                                  QPoint(0, step.endsWith(QLatin1String("up")) ? 120 : -120),
+                                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(scroll, &wheel);
+            } else if (step == QLatin1String("tap right")) {
+                QTest::mouseClick(dots, Qt::LeftButton, {},
+                                  QPoint(dots->width() - 2, dots->height() / 2));
+            } else if (step == QLatin1String("press and release")) {
+                QTest::mouseClick(scroll, Qt::LeftButton, {}, middle.toPoint());
+            } else if (step == QLatin1String("a moment")) {
+                QTest::qWait(60);
+            } else {
+                QTRY_VERIFY(!scroll->isAnimating());
+            }
+        }
+        QTRY_VERIFY(!scroll->isAnimating());
+        const double x = scroll->contentOffset().x();
+        QCOMPARE(std::fmod(x, 320.0), 0.0);
+        QCOMPARE(dots->currentPage(), int(x / 320));
+        if (page >= 0)
+            QCOMPARE(dots->currentPage(), page);
     }
 
     void backgroundAndActiveReachTheTrackingScreen()

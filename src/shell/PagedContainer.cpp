@@ -68,9 +68,12 @@ void PagedContainer::scrollViewWillBeginDragging(ScrollView *)
     m_pageControlUsed = false;
 }
 
-void PagedContainer::scrollViewDidEndDecelerating(ScrollView *)
+// However the view came to rest (a flick, the wheel, a press that stopped a scroll), the dots
+// show the page it rests on.
+void PagedContainer::scrollViewDidEndDecelerating(ScrollView *scrollView)
 {
     m_pageControlUsed = false;
+    scrollViewDidScroll(scrollView);
 }
 
 void PagedContainer::changePage()
@@ -78,8 +81,8 @@ void PagedContainer::changePage()
     const int page = m_pageControl->currentPage();
     const double w = m_scrollView->width();
     const double h = m_scrollView->height();
+    m_pageControlUsed = true; // before the scroll starts, which reports its first step at once
     m_scrollView->scrollRectToVisible(QRectF(double(float(page) * float(w)), 0, w, h), true);
-    m_pageControlUsed = true;
 }
 
 void PagedContainer::backgroundColorSet()

@@ -107,14 +107,15 @@ ScriptedHttpServer::Reply ScriptedHttpServer::closeAtOnce()
     return Reply { Reply::CloseAtOnce, {}, 0 };
 }
 
-ScriptedHttpServer::ScriptedHttpServer(const QHostAddress &address)
+ScriptedHttpServer::ScriptedHttpServer(const QHostAddress &address, quint16 port)
     : m_address(address)
+    , m_port(port)
     , m_default(text("OK"))
 {
     QSemaphore listening;
     m_thread.reset(QThread::create([this, &listening] {
         QTcpServer server;
-        server.listen(m_address, 0);
+        server.listen(m_address, m_port);
         m_port = server.serverPort();
         QObject::connect(&server, &QTcpServer::newConnection, &server, [&server, this] {
             while (QTcpSocket *socket = server.nextPendingConnection())

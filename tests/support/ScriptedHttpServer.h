@@ -41,8 +41,10 @@ public:
     static Reply neverAnswer();
     static Reply closeAtOnce();
 
-    // Listens on 127.0.0.1 unless told otherwise; port() is 0 when it could not listen.
-    explicit ScriptedHttpServer(const QHostAddress &address = QHostAddress(QHostAddress::LocalHost));
+    // Listens on 127.0.0.1 and a free port unless told otherwise; port() is 0 when it could not
+    // listen.
+    explicit ScriptedHttpServer(const QHostAddress &address = QHostAddress(QHostAddress::LocalHost),
+                                quint16 port = 0);
     ~ScriptedHttpServer();
     ScriptedHttpServer(const ScriptedHttpServer &) = delete;
     ScriptedHttpServer &operator=(const ScriptedHttpServer &) = delete;

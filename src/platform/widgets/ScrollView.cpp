@@ -140,8 +140,12 @@ void ScrollView::animateTo(const QPointF &offset, bool endsDeceleration)
             m_delegate->scrollViewDidEndDecelerating(this);
         return;
     }
-    m_animation.setStartValue(m_offset);
-    m_animation.setEndValue(offset);
+    {
+        // A stopped animation reports its old end value when given new ones.
+        const QSignalBlocker quiet(&m_animation);
+        m_animation.setStartValue(m_offset);
+        m_animation.setEndValue(offset);
+    }
     m_animation.start();
 }
 
@@ -207,8 +211,12 @@ void ScrollView::mouseReleaseEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton || !m_pressed)
         return QWidget::mouseReleaseEvent(event);
     m_pressed = false;
-    if (!m_dragging)
+    if (!m_dragging) {
+        // A press that stopped a settling page must not leave the view between two.
+        if (m_paging)
+            animateTo(restingOffsetAfterDrag(0.0), true);
         return;
+    }
     m_dragging = false;
     // A pause before letting go is no flick.
     const double velocity = m_clock.elapsed() - m_lastMoveMs > 100 ? 0.0 : m_velocityX;
