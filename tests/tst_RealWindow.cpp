@@ -152,6 +152,7 @@ private Q_SLOTS:
     {
         app.terminate();
         app.waitForFinished(5000);
+        server->setResponder({});
     }
 
     void newUserTracksAsTest()
@@ -236,6 +237,51 @@ private Q_SLOTS:
         shot = screen();
         QCOMPARE(currentDot(shot, 2), 1);
         QVERIFY(showsHistory(shot));
+    }
+
+    // Every page as a person first meets it, written where PEREGRIX_SCREENSHOTS says (the
+    // README's pictures come from scripts/screenshots) or into the build folder.
+    void screenshotsOfEveryPage()
+    {
+        server->setResponder([](const QByteArray &line) {
+            return ScriptedHttpServer::text(line.contains("getmyinfo.php")
+                                                ? "Name,Test|Device,This computer|Reports today,1"
+                                                : "OK");
+        });
+        start({ { QStringLiteral("user"), QStringLiteral("Test") },
+                { QStringLiteral("validated"), true },
+                { QStringLiteral("sendauto"), true },
+                { QStringLiteral("sendspeed"), true },
+                { QStringLiteral("bg"), QStringLiteral("9FD3F5") } });
+        QTRY_VERIFY_WITH_TIMEOUT(!server->requestLines().isEmpty(), 10000);
+        QTest::qWait(1500);
+        const QString dir = qEnvironmentVariable(
+            "PEREGRIX_SCREENSHOTS", QStringLiteral(QT_TESTCASE_BUILDDIR "/screenshots/real-window"));
+        QVERIFY(QDir().mkpath(dir));
+        QList<QImage> shots;
+        const auto shoot = [&](const QString &name) {
+            const QImage shot = screen().copy(0, 0, 320, 480);
+            QVERIFY2(!shots.contains(shot), qPrintable(name + " looks like another page"));
+            shots << shot;
+            QVERIFY(shot.save(dir + QLatin1Char('/') + name + QStringLiteral(".png")));
+        };
+        shoot(QStringLiteral("tracking"));
+        drag(onPage(290, 200), onPage(40, 200));
+        QTest::qWait(600);
+        shoot(QStringLiteral("history"));
+        toSettings();
+        shoot(QStringLiteral("settings-account"));
+        for (const QString &page : { QStringLiteral("settings-options"),
+                                     QStringLiteral("settings-information"),
+                                     QStringLiteral("settings-colour") }) {
+            click(pageControlRight);
+            QTest::qWait(600);
+            if (page == QLatin1String("settings-information")) {
+                click(onPage(160, 375)); // "Get Info"
+                QTest::qWait(500);
+            }
+            shoot(page);
+        }
     }
 
     void frequencySliderByKeyboard()
