@@ -160,27 +160,34 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QStringList>("notices");
+        QTest::addColumn<int>("keyPress"); // 0: a tap
         const QString units = PreferenceKeys::locationunits, speed = PreferenceKeys::speed;
         QTest::newRow("deg min sec") << "segLocationUnits" << 1 << 0 << "int" << units << "1"
-                                     << QStringList { "LocationUnitsSet:1" };
+                                     << QStringList { "LocationUnitsSet:1" } << 0;
         QTest::newRow("back to decimal") << "segLocationUnits" << 0 << 1 << "int" << units << "0"
-                                         << QStringList { "LocationUnitsSet:0" };
+                                         << QStringList { "LocationUnitsSet:0" } << 0;
         QTest::newRow("KPH") << "segSpeed" << 1 << 0 << "int" << speed << "1"
-                             << QStringList { "SpeedSet:1" };
+                             << QStringList { "SpeedSet:1" } << 0;
         QTest::newRow("m/sec") << "segSpeed" << 2 << 0 << "int" << speed << "2"
-                               << QStringList { "SpeedSet:2" };
+                               << QStringList { "SpeedSet:2" } << 0;
         QTest::newRow("back to MPH") << "segSpeed" << 0 << 2 << "int" << speed << "0"
-                                     << QStringList { "SpeedSet:0" };
+                                     << QStringList { "SpeedSet:0" } << 0;
         QTest::newRow("same unit again") << "segSpeed" << 0 << 0 << "int" << speed << "0"
-                                         << QStringList {};
+                                         << QStringList {} << 0;
         QTest::newRow("start on") << "swSendAuto" << -1 << 0 << "bool"
-                                  << PreferenceKeys::sendauto << "true" << QStringList {};
+                                  << PreferenceKeys::sendauto << "true" << QStringList {} << 0;
         QTest::newRow("start off") << "swSendAuto" << -1 << 1 << "bool"
-                                   << PreferenceKeys::sendauto << "false" << QStringList {};
+                                   << PreferenceKeys::sendauto << "false" << QStringList {} << 0;
         QTest::newRow("send speed on") << "swSendSpeed" << -1 << 0 << "bool"
-                                       << PreferenceKeys::sendspeed << "true" << QStringList {};
+                                       << PreferenceKeys::sendspeed << "true" << QStringList {} << 0;
         QTest::newRow("send speed off") << "swSendSpeed" << -1 << 1 << "bool"
-                                        << PreferenceKeys::sendspeed << "false" << QStringList {};
+                                        << PreferenceKeys::sendspeed << "false" << QStringList {} << 0;
+        // From the keyboard, as from the pointer.
+        QTest::newRow("KPH by the Right key") << "segSpeed" << -1 << 0 << "int" << speed << "1"
+                                              << QStringList { "SpeedSet:1" } << int(Qt::Key_Right);
+        QTest::newRow("send speed by Space") << "swSendSpeed" << -1 << 0 << "bool"
+                                             << PreferenceKeys::sendspeed << "true"
+                                             << QStringList {} << int(Qt::Key_Space);
     }
     void eachControlStoresAtOnce()
     {
@@ -191,13 +198,17 @@ private Q_SLOTS:
         QFETCH(QString, key);
         QFETCH(QString, stored);
         QFETCH(QStringList, notices);
+        QFETCH(int, keyPress);
         if (type == QLatin1String("int"))
             prefs().setInteger(before, key);
         else
             prefs().setBool(before != 0, key);
         QVERIFY(prefs().synchronize());
         open();
-        tap(controlNamed(control), segment);
+        if (keyPress)
+            QTest::keyClick(controlNamed(control), Qt::Key(keyPress));
+        else
+            tap(controlNamed(control), segment);
         // Read by another process: on disk before the tap returns, and before any notice.
         QCOMPARE(onDisk(type, key), stored);
         QCOMPARE(heard, notices);
