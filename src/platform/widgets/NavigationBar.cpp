@@ -147,7 +147,8 @@ NavigationBar::TitleLayout NavigationBar::titleLayout() const
     if (!m_rightButton || centred.right() + gap < m_rightButton->x())
         return { centred, m_title };
     const QRect room(0, 0, m_rightButton->x() - gap, bar.height());
-    const QString text = metrics.elidedText(m_title.trimmed(), Qt::ElideRight, room.width() - 2 * gap);
+    const QString text
+        = metrics.elidedText(m_title.trimmed(), Qt::ElideRight, room.width() - 2 * gap);
     QRect shown(0, 0, metrics.horizontalAdvance(text), bar.height());
     shown.moveCenter(room.center());
     return { shown, text };
