@@ -20,6 +20,9 @@ const QCommandLineOption databaseOption({ QStringLiteral("d"), QStringLiteral("d
     QStringLiteral("FILE"));
 const QCommandLineOption closedOption(QStringLiteral("closed-registration"),
     QStringLiteral("Validate only names added with add-user."));
+const QCommandLineOption printOption(QStringLiteral("print-reports"),
+    QStringLiteral("Print each newly stored report on standard output, one line: the device's "
+                   "time, the name, the position, the speed, the id and whether it came late."));
 const QCommandLineOption noTestOption(QStringLiteral("no-test-user"),
     QStringLiteral("Refuse reports under the shared name "
                    "\"test\"."));
@@ -39,7 +42,8 @@ void configure(QCommandLineParser &parser)
     parser.setApplicationDescription(
         QStringLiteral("The Peregrix tracking server: takes position reports, validates user "
                        "names, answers account information, and shows the tracks at /."));
-    parser.addOptions({ addressOption, portOption, databaseOption, closedOption, noTestOption });
+    parser.addOptions(
+        { addressOption, portOption, databaseOption, closedOption, noTestOption, printOption });
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"),
@@ -83,6 +87,7 @@ std::variant<ServerOptions, QString> ServerOptions::parse(const QStringList &arg
         = parser.isSet(databaseOption) ? parser.value(databaseOption) : defaultDatabase();
     options.policy.closedRegistration = parser.isSet(closedOption);
     options.policy.testUser = !parser.isSet(noTestOption);
+    options.policy.printReports = parser.isSet(printOption);
     options.command = parser.positionalArguments();
     return options;
 }

@@ -5,6 +5,7 @@
 #include "TrackingStore.h"
 
 #include <QDebug>
+#include <QTextStream>
 
 namespace {
 
@@ -83,8 +84,33 @@ QByteArray TrackingService::report(const ReceivedReport &r)
         return "~~" + account.stopMessage.toLatin1();
     if (const QByteArray refused = refusal(r, account); !refused.isEmpty())
         return refused;
-    (void)m_store.storeReport(r, QDateTime::currentDateTimeUtc());
+    const TrackingStore::Outcome outcome
+        = m_store.storeReport(r, QDateTime::currentDateTimeUtc());
+    if (m_policy.printReports && outcome == TrackingStore::Outcome::Stored)
+        printStored(r);
     return "OK" + r.idText.toLatin1();
+}
+
+// "14:05:09  Test  51.504500, -0.126532  12 MPH  id 3  late": the device's time of day, the
+// name, the position, the speed as sent, the id. Never the device id, which is the device's only
+// secret; and what the device sent is shown only in printable ASCII, so that no text it chose
+// can drive the terminal.
+void TrackingService::printStored(const ReceivedReport &r)
+{
+    const auto printable = [](QString text) {
+        for (QChar &c : text) {
+            if (c.unicode() < 0x20 || c.unicode() > 0x7E)
+                c = QLatin1Char('?');
+        }
+        return text;
+    };
+    const QString time = r.when.mid(8, 2) + QLatin1Char(':') + r.when.mid(10, 2)
+        + QLatin1Char(':') + r.when.mid(12, 2);
+    QTextStream out(stdout);
+    out << printable(time) << "  " << printable(r.user) << "  "
+        << QString::number(r.latitude, 'f', 6) << ", " << QString::number(r.longitude, 'f', 6)
+        << "  " << printable(r.speed) << "  id " << r.id << (r.late ? "  late" : "") << '\n';
+    out.flush();
 }
 
 // The program shows these messages, and only reads ASCII ones, so none of them repeats

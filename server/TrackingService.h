@@ -19,6 +19,9 @@ public:
         // Reports under "test" are taken from any device, as the program offers that name
         // without asking the server.
         bool testUser = true;
+        // Each newly stored report is printed on standard output, one line, for an operator or
+        // a demo to watch.
+        bool printReports = false;
     };
 
     static constexpr const char *serverName = "peregrix-server";
@@ -40,6 +43,7 @@ private:
     [[nodiscard]] QByteArray report(const ReceivedReport &report);
     [[nodiscard]] QByteArray refusal(
         const ReceivedReport &report, const TrackingStore::Account &account) const;
+    static void printStored(const ReceivedReport &report);
 
     TrackingStore &m_store;
     Policy m_policy;

@@ -334,6 +334,24 @@ private Q_SLOTS:
             QByteArray("~The test user is not taken by this server"));
     }
 
+    // What the demo shows: each newly stored report once, and nothing a device sent unprintable.
+    void printsEachStoredReport()
+    {
+        QVERIFY(server->start({ "--print-reports" }));
+        QCOMPARE(get("log.php?u=Kim&d=dev-k"), QByteArray("VALIDATED"));
+        QCOMPARE(get(report(1)), QByteArray("OK1"));
+        QCOMPARE(get(report(1)), QByteArray("OK1")); // already stored: not printed again
+        QCOMPARE(get(report(2, true).replace("3 KPH", "3 KPH\u202e")), QByteArray("OK2"));
+        QTRY_VERIFY(server->output().contains("id 2"));
+        const QString out = server->output();
+        QCOMPARE(out.count("  id 1"), 1);
+        QVERIFY2(out.contains("14:05:09  Kim  51.000001, -0.127500  3 KPH  id 1\n"),
+                 qPrintable(out));
+        QVERIFY2(out.contains("14:05:09  Kim  51.000002, -0.127500  3 KPH?  id 2  late\n"),
+                 qPrintable(out));
+        QVERIFY(!out.contains("dev-k"));
+    }
+
     void portInUse()
     {
         QVERIFY(server->start());
