@@ -434,9 +434,11 @@ TrackingStore::Summary TrackingStore::summary(const QString &device)
 QList<TrackingStore::DeviceEntry> TrackingStore::devices()
 {
     QList<DeviceEntry> result;
+    // A device without a name of its own, reporting under the shared test name, goes by the
+    // name of its latest report.
     forEachRow(
         QStringLiteral(
-            "SELECT d.device, u.name, d.stopped, d.stop_message,"
+            "SELECT d.device, COALESCE(u.name, r.user_name), d.stopped, d.stop_message,"
             " (SELECT COUNT(*) FROM reports c WHERE c.device = d.device),"
             " r.latitude, r.longitude, r.device_time, r.accuracy, r.speed, r.report_id, r.late,"
             " r.received"

@@ -459,6 +459,8 @@ private Q_SLOTS:
     {
         QCOMPARE(command({ "add-user", "Carol" }), 0);
         QCOMPARE(log(report), QByteArray("OK7"));
+        QCOMPARE(log(QByteArray(report).replace("u=Jo%20Ann&d=dev-a", "u=Test&d=dev-t")),
+            QByteArray("OK7"));
         QCOMPARE(command({ "stop", "dev-a" }), 0);
         QString out;
         QCOMPARE(command({ "devices" }, &out), 0);
@@ -466,7 +468,7 @@ private Q_SLOTS:
             (QStringList { "DEVICE\tUSER\tREPORTS\tLAST REPORT\tSTATUS",
                 "dev-a\tJo Ann\t1\t2026-03-06 14:05:09\tstopped: "
                     + QLatin1String(OperatorCommands::defaultStopMessage),
-                "" }));
+                "dev-t\tTest\t1\t2026-03-06 14:05:09\ttracking", "" }));
         QCOMPARE(command({ "users" }, &out), 0);
         const QStringList lines = out.split(u'\n');
         QCOMPARE(lines.size(), 4);
