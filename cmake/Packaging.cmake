@@ -25,7 +25,7 @@ set(CPACK_COMPONENT_APP_DESCRIPTION
     "Position logger for Linux desktops and phones\n Takes the device's position and reports it to a tracking server at the\n frequency you choose, keeps a history of the run's reports and can send the\n unacknowledged ones again.")
 set(CPACK_DEBIAN_SERVER_PACKAGE_NAME "peregrix-server")
 set(CPACK_DEBIAN_SERVER_PACKAGE_SECTION "net")
-set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS "libqt6sql6-sqlite")
+set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS "libqt6sql6-sqlite, libjs-leaflet")
 # QtSql's PostgreSQL driver, for --database postgresql://...
 set(CPACK_DEBIAN_SERVER_PACKAGE_SUGGESTS "libqt6sql6-psql")
 set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA

@@ -14,7 +14,9 @@ namespace {
 
 const QString paths[]
     = { QStringLiteral("/"), QStringLiteral("/log.php"), QStringLiteral("/getmyinfo.php"),
-          QStringLiteral("/track.gpx"), QStringLiteral("/track.geojson"), QStringLiteral("/ping") };
+          QStringLiteral("/track.gpx"), QStringLiteral("/track.geojson"), QStringLiteral("/ping"),
+          QStringLiteral("/map.js"), QStringLiteral("/leaflet/leaflet.js"),
+          QStringLiteral("/leaflet/leaflet.css") };
 
 QByteArrayView methodName(QHttpServerRequest::Method method)
 {
@@ -90,6 +92,8 @@ HttpReply HttpFrontEnd::answer(QByteArrayView method, const QString &path, const
         return HttpReply::text("pong");
     if (path == u"/")
         return m_pages.overview();
+    if (path == u"/map.js" || path.startsWith(u"/leaflet/"))
+        return m_pages.script(path);
     const std::optional<QueryParameters> parameters = QueryParameters::parse(query);
     if (!parameters)
         return HttpReply::text("Bad request: the query is not percent-encoded UTF-8");

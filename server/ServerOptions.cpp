@@ -3,6 +3,7 @@
 
 #include <QCommandLineParser>
 #include <QStandardPaths>
+#include <QUrl>
 
 namespace {
 
@@ -20,6 +21,10 @@ const QCommandLineOption databaseOption({ QStringLiteral("d"), QStringLiteral("d
     QStringLiteral("FILE"));
 const QCommandLineOption closedOption(QStringLiteral("closed-registration"),
     QStringLiteral("Validate only names added with add-user."));
+const QCommandLineOption tilesOption(QStringLiteral("tiles"),
+    QStringLiteral("The page's map tiles from URL, with {z}, {x} and {y} in it (default "
+                   "OpenStreetMap's), or none for a blank map."),
+    QStringLiteral("URL"));
 const QCommandLineOption printOption(QStringLiteral("print-reports"),
     QStringLiteral("Print each newly stored report on standard output, one line: the device's "
                    "time, the name, the position, the speed, the id and whether it came late."));
@@ -43,7 +48,8 @@ void configure(QCommandLineParser &parser)
         QStringLiteral("The Peregrix tracking server: takes position reports, validates user "
                        "names, answers account information, and shows the tracks at /."));
     parser.addOptions(
-        { addressOption, portOption, databaseOption, closedOption, noTestOption, printOption });
+        { addressOption, portOption, databaseOption, closedOption, noTestOption, printOption,
+            tilesOption });
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"),
@@ -88,6 +94,17 @@ std::variant<ServerOptions, QString> ServerOptions::parse(const QStringList &arg
     options.policy.closedRegistration = parser.isSet(closedOption);
     options.policy.testUser = !parser.isSet(noTestOption);
     options.policy.printReports = parser.isSet(printOption);
+    if (parser.isSet(tilesOption)) {
+        const QString tiles = parser.value(tilesOption);
+        const QUrl url(tiles, QUrl::StrictMode);
+        if (tiles == u"none")
+            options.tiles.clear();
+        else if (!url.isValid() || (url.scheme() != u"https" && url.scheme() != u"http")
+                 || url.host().isEmpty() || !tiles.contains(u"{z}"))
+            return QStringLiteral("Not a tile URL with {z}, {x} and {y}: %1").arg(tiles);
+        else
+            options.tiles = tiles;
+    }
     options.command = parser.positionalArguments();
     return options;
 }

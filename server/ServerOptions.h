@@ -15,6 +15,8 @@ struct ServerOptions
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 port = 8080; // 0: any free port, printed once listening
     QString database;
+    // The page's map tiles, {z}/{x}/{y} in the URL; empty: no tiles, the track on a blank map.
+    QString tiles = QStringLiteral("https://tile.openstreetmap.org/{z}/{x}/{y}.png");
     TrackingService::Policy policy;
     QStringList command; // empty: serve
     bool help = false;

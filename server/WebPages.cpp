@@ -4,6 +4,7 @@
 #include "TrackFormats.h"
 
 #include <QDebug>
+#include <QFile>
 #include <QUrl>
 
 #include <algorithm>
@@ -23,13 +24,16 @@ const char *const style = "body{font-family:sans-serif;margin:1em 2em;color:#222
                           "stroke-linejoin:round}"
                           ".report{fill:#1565c0}"
                           ".late{fill:#fff;stroke:#e65100;stroke-width:2}"
-                          ".stopped{color:#b71c1c}";
+                          ".stopped{color:#b71c1c}"
+                          ".map{height:360px;max-width:640px;border:1px solid #bbb;"
+                          "background:#f7f7f2}";
 
 // The page and the downloads hold data anyone could have put in the database: nothing they
-// contain may fetch or run anything.
-void addSafetyHeaders(HttpReply &reply)
+// contain may fetch or run anything. The page's own policy lets its scripts from this server
+// run; see contentSecurityPolicy().
+void addSafetyHeaders(HttpReply &reply, const QByteArray &policy = "default-src 'none'")
 {
-    reply.addHeader("Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'");
+    reply.addHeader("Content-Security-Policy", policy);
     reply.addHeader("X-Content-Type-Options", "nosniff");
     reply.addHeader("Cache-Control", "no-store");
 }
@@ -88,9 +92,41 @@ QString pointTitle(const TrackingStore::TrackPoint &p)
 
 } // namespace
 
-WebPages::WebPages(TrackingStore &store)
+WebPages::WebPages(TrackingStore &store, const QString &tiles)
     : m_store(store)
+    , m_tiles(tiles)
 { }
+
+// Scripts, styles and data from this server only; pictures from it and from the tile server.
+QByteArray WebPages::contentSecurityPolicy() const
+{
+    QByteArray images = "'self' data:";
+    if (!m_tiles.isEmpty()) {
+        const QUrl tiles(m_tiles);
+        images += ' ' + tiles.scheme().toLatin1() + "://" + QUrl::toAce(tiles.host());
+        if (tiles.port() != -1)
+            images += ':' + QByteArray::number(tiles.port());
+    }
+    return "default-src 'none'; script-src 'self'; connect-src 'self'; style-src 'self' "
+           "'unsafe-inline'; img-src "
+        + images;
+}
+
+HttpReply WebPages::script(const QString &path) const
+{
+    const QString file = path == u"/map.js"
+        ? QStringLiteral(":/web/map.js")
+        : QLatin1String(leafletFolder) + path.mid(QStringLiteral("/leaflet").size());
+    QFile source(file);
+    if (!source.open(QIODevice::ReadOnly))
+        return HttpReply::text("Not here: install Debian's libjs-leaflet for the map", 404);
+    HttpReply reply = HttpReply::text(source.readAll());
+    reply.contentType = path.endsWith(u".css") ? "text/css; charset=utf-8"
+                                               : "text/javascript; charset=utf-8";
+    reply.addHeader("X-Content-Type-Options", "nosniff");
+    reply.addHeader("Cache-Control", "max-age=3600");
+    return reply;
+}
 
 QString WebPages::escaped(const QString &text)
 {
@@ -179,6 +215,8 @@ QString WebPages::deviceSection(const TrackingStore::DeviceEntry &e, int index)
     html += QStringLiteral(". Download the track as <a href=\"%1\">GPX</a> or "
                            "<a href=\"%2\">GeoJSON</a>.</p>\n")
                 .arg(deviceLink(e.device, "track.gpx"), deviceLink(e.device, "track.geojson"));
+    html += QStringLiteral("<div class=\"map\" hidden data-geojson=\"%1\"></div>\n")
+                .arg(deviceLink(e.device, "track.geojson"));
     return html + trackSvg(points) + QStringLiteral("\n</section>\n");
 }
 
@@ -188,12 +226,15 @@ HttpReply WebPages::overview()
         const QList<TrackingStore::DeviceEntry> devices = m_store.devices();
         QString html
             = QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
-                             "<meta http-equiv=\"refresh\" content=\"30\">"
-                             "<title>Peregrix tracking server</title><style>%1</style></head>\n"
-                             "<body><h1>Peregrix tracking server</h1>\n"
+                             "<noscript><meta http-equiv=\"refresh\" content=\"30\"></noscript>"
+                             "<title>Peregrix tracking server</title><style>%1</style>"
+                             "<link rel=\"stylesheet\" href=\"leaflet/leaflet.css\">"
+                             "<script src=\"leaflet/leaflet.js\" defer></script>"
+                             "<script src=\"map.js\" defer></script></head>\n"
+                             "<body data-tiles=\"%2\"><h1>Peregrix tracking server</h1>\n"
                              "<p>Times are the devices' own clocks. Late reports, sent again after "
                              "they could not go out, are ringed in orange.</p>\n")
-                  .arg(QLatin1String(style));
+                  .arg(QLatin1String(style), escaped(m_tiles));
         html += QStringLiteral("<table><tr><th>User</th><th>Device</th><th>Reports</th>"
                                "<th>Last report</th><th>Latitude</th><th>Longitude</th>"
                                "<th>Accuracy</th><th>Speed</th><th>Status</th></tr>\n");
@@ -205,7 +246,7 @@ HttpReply WebPages::overview()
         html += QStringLiteral("</body></html>\n");
         HttpReply reply = HttpReply::text(html.toUtf8());
         reply.contentType = "text/html; charset=utf-8";
-        addSafetyHeaders(reply);
+        addSafetyHeaders(reply, contentSecurityPolicy());
         return reply;
     } catch (const TrackingStore::Error &error) {
         qWarning("peregrix-server: database: %s", error.what());

@@ -1,5 +1,6 @@
-// WebPages: the server's own page at "/" (the devices, their last reports and their tracks drawn
-// as SVG) and the GPX and GeoJSON downloads it links to.
+// WebPages: the server's own page at "/" (the devices, their last reports and their tracks, on a
+// map where JavaScript runs and drawn as SVG where it does not), its scripts, and the GPX and
+// GeoJSON downloads it links to.
 #pragma once
 
 #include "HttpReply.h"
@@ -12,9 +13,15 @@ public:
     // Points drawn per device; the downloads hold every report.
     static constexpr qint64 pointsPerTrack = 2000;
 
-    explicit WebPages(TrackingStore &store);
+    // Where Debian's libjs-leaflet keeps Leaflet, served from the server's own /leaflet/.
+    static constexpr const char *leafletFolder = "/usr/share/javascript/leaflet";
+
+    // tiles: the map tiles' URL template; empty for a blank map.
+    WebPages(TrackingStore &store, const QString &tiles);
 
     [[nodiscard]] HttpReply overview();
+    // /map.js, the page's own script, and /leaflet/leaflet.js and .css.
+    [[nodiscard]] HttpReply script(const QString &path) const;
     [[nodiscard]] HttpReply gpx(const QueryParameters &query);
     [[nodiscard]] HttpReply geoJson(const QueryParameters &query);
 
@@ -28,5 +35,8 @@ private:
     [[nodiscard]] QString deviceSection(const TrackingStore::DeviceEntry &entry, int index);
     [[nodiscard]] HttpReply download(const QueryParameters &query, const QString &extension);
 
+    [[nodiscard]] QByteArray contentSecurityPolicy() const;
+
     TrackingStore &m_store;
+    QString m_tiles;
 };

@@ -52,7 +52,7 @@ QString urlHost(const QHostAddress &address)
 int serve(QCoreApplication &app, TrackingStore &store, const ServerOptions &options)
 {
     TrackingService service(store, options.policy);
-    WebPages pages(store);
+    WebPages pages(store, options.tiles);
     HttpFrontEnd http(service, pages);
     const quint16 port = http.listen(options.address, options.port);
     if (port == 0)

@@ -127,7 +127,8 @@ private Q_SLOTS:
         store = std::make_unique<TrackingStore>();
         store->open(dir.filePath(QStringLiteral("t.sqlite")));
         service = std::make_unique<TrackingService>(*store, TrackingService::Policy {});
-        pages = std::make_unique<WebPages>(*store);
+        pages = std::make_unique<WebPages>(
+            *store, QStringLiteral("https://tiles.example/{z}/{x}/{y}.png"));
         http = std::make_unique<HttpFrontEnd>(*service, *pages);
         port = http->listen(QHostAddress::LocalHost, 0);
         QVERIFY(port != 0);
@@ -261,6 +262,32 @@ private Q_SLOTS:
         QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
     }
 
+    // The page's scripts come from the server itself: its own, and Debian's Leaflet.
+    void scriptsOfThePage_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<QByteArray>("type");
+        QTest::addColumn<QByteArray>("holds");
+        QTest::newRow("map.js") << QByteArray("/map.js") << QByteArray("text/javascript")
+                                << QByteArray("L.map(");
+        QTest::newRow("leaflet.js") << QByteArray("/leaflet/leaflet.js")
+                                    << QByteArray("text/javascript") << QByteArray("Leaflet");
+        QTest::newRow("leaflet.css") << QByteArray("/leaflet/leaflet.css")
+                                     << QByteArray("text/css") << QByteArray(".leaflet-container");
+    }
+    void scriptsOfThePage()
+    {
+        QFETCH(QByteArray, path);
+        QFETCH(QByteArray, type);
+        QFETCH(QByteArray, holds);
+        const Response r = exchange({ getLine(path) });
+        QCOMPARE(r.statusLine, QByteArray("HTTP/1.1 200 OK"));
+        QVERIFY(r.headers.value("content-type").startsWith(type));
+        QVERIFY(r.body.contains(holds));
+        QCOMPARE(exchange({ getLine("/leaflet/images/marker-icon.png") }).statusLine,
+            QByteArray("HTTP/1.1 404 Not Found"));
+    }
+
     void webPageEscapesWhatTheDatabaseHolds()
     {
         const QString name = QStringLiteral("<script>alert('x')</script>&\"");
@@ -275,9 +302,15 @@ private Q_SLOTS:
         const Response r = exchange({ getLine("/") });
         QCOMPARE(r.statusLine, QByteArray("HTTP/1.1 200 OK"));
         QCOMPARE(r.headers.value("content-type"), QByteArray("text/html; charset=utf-8"));
-        QVERIFY(r.headers.value("content-security-policy").startsWith("default-src 'none'"));
+        const QByteArray policy = r.headers.value("content-security-policy");
+        QVERIFY(policy.startsWith("default-src 'none'; script-src 'self'; connect-src 'self';"));
+        QVERIFY(policy.endsWith("img-src 'self' data: https://tiles.example"));
         const QString page = QString::fromUtf8(r.body);
-        for (const char *raw : { "<script", "<img", "<b>", "<link", "url(", "src=\"" })
+        // The page's own two scripts and style sheet, and nothing of what the database held.
+        QCOMPARE(page.count("<script"), 2);
+        QCOMPARE(page.count("<link"), 1);
+        QCOMPARE(page.count("src=\""), 2);
+        for (const char *raw : { "<img", "<b>", "url(" })
             QVERIFY2(!page.contains(QLatin1String(raw)), raw);
         QVERIFY(page.contains("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;&amp;&quot;"));
         QVERIFY(page.contains("dev&quot;&gt;&lt;img src=x onerror=alert(1)&gt;"));

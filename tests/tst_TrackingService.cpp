@@ -58,7 +58,7 @@ private:
         store->open(dir.filePath(QStringLiteral("t.sqlite")));
 #endif
         service = std::make_unique<TrackingService>(*store, policy);
-        pages = std::make_unique<WebPages>(*store);
+        pages = std::make_unique<WebPages>(*store, QString());
         http = std::make_unique<HttpFrontEnd>(*service, *pages);
     }
     QByteArray get(const QString &path, const QByteArray &query)
