@@ -70,9 +70,15 @@
                 if (shown)
                     shown.remove();
                 shown = layers.addTo(map);
-                if (!fitted && layers.getLayers().length > 0) {
+                const markers = layers.getLayers().filter((l) => l instanceof L.CircleMarker);
+                if (!fitted && markers.length > 0) {
                     map.fitBounds(layers.getBounds(), { padding: [20, 20], maxZoom: 17 });
                     fitted = true;
+                } else if (markers.length > 0) {
+                    // The newest report stays in sight, wherever the viewer has moved the map.
+                    const latest = markers[markers.length - 1].getLatLng();
+                    if (!map.getBounds().contains(latest))
+                        map.panTo(latest);
                 }
             } catch (error) {
                 // The server is away for a moment: the map keeps what it shows.
