@@ -2,9 +2,14 @@
 # Runs a test program against a real GeoClue 2 of its own: a private D-Bus system bus, geoclue
 # with a configuration of the test's (bind-mounted over /etc/geoclue in a mount namespace, as
 # geoclue 2.6 reads only that file) that feeds it NMEA from a Unix socket, and geoclue's demo
-# agent, which answers for the user.
-#   run-with-geoclue.sh NMEA_FEEDER TEST_PROGRAM [ARGS...]
+# agent, which answers for the user; with --own-agent the test program is the agent itself.
+#   run-with-geoclue.sh [--own-agent] NMEA_FEEDER TEST_PROGRAM [ARGS...]
 set -euo pipefail
+own_agent=false
+if [[ $1 == --own-agent ]]; then
+    own_agent=true
+    shift
+fi
 feeder=$1
 shift
 [[ -x /usr/libexec/geoclue ]] || { echo "SKIP: geoclue-2.0 is not installed"; exit 77; }
@@ -41,7 +46,7 @@ CONF
 mkdir -p "$work/geoclue"
 cat >"$work/geoclue/geoclue.conf" <<CONF
 [agent]
-whitelist=geoclue-demo-agent
+whitelist=geoclue-demo-agent;peregrix-test-agent
 
 [network-nmea]
 enable=true
@@ -61,11 +66,6 @@ enable=false
 
 [compass]
 enable=false
-
-[example.peregrix.Peregrix]
-allowed=true
-system=true
-users=
 CONF
 
 dbus-daemon --config-file="$work/bus.conf" --nofork --print-address=3 3>"$work/address" &
@@ -76,7 +76,7 @@ export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/bus"
 python3 "$feeder" "$work/nmea.sock" &
 pids+=($!)
 unshare --map-root-user --mount sh -c \
-    'mount --bind "$1" /etc/geoclue && exec /usr/libexec/geoclue --timeout 0' sh "$work/geoclue" \
+    'mount --bind "$1" /etc/geoclue && G_MESSAGES_DEBUG=all exec /usr/libexec/geoclue --timeout 0' sh "$work/geoclue" \
     >"$work/geoclue.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do
@@ -85,16 +85,18 @@ for _ in $(seq 50); do
         grep -q 'boolean true' && break
     sleep 0.1
 done
-# The agent wants a session bus too; one of its own, so that nothing outlives the test.
-dbus-daemon --session --nofork --print-address=3 3>"$work/session" &
-pids+=($!)
-for _ in $(seq 50); do [[ -s "$work/session" ]] && break; sleep 0.1; done
-DBUS_SESSION_BUS_ADDRESS=$(head -1 "$work/session") /usr/libexec/geoclue-2.0/demos/agent \
-    >"$work/agent.log" 2>&1 &
-pids+=($!)
-sleep 1
+if ! $own_agent; then
+    # The agent wants a session bus too; one of its own, so that nothing outlives the test.
+    dbus-daemon --session --nofork --print-address=3 3>"$work/session" &
+    pids+=($!)
+    for _ in $(seq 50); do [[ -s "$work/session" ]] && break; sleep 0.1; done
+    DBUS_SESSION_BUS_ADDRESS=$(head -1 "$work/session") /usr/libexec/geoclue-2.0/demos/agent \
+        >"$work/agent.log" 2>&1 &
+    pids+=($!)
+    sleep 1
+fi
 
 status=0
 "$@" || status=$?
-[[ $status -eq 0 ]] || { echo "--- geoclue:"; grep -v 'libsoup' "$work/geoclue.log" | tail -20; }
+[[ $status -eq 0 ]] || { echo "--- geoclue:"; grep -v -E 'libsoup|dconf|GLib-GIO' "$work/geoclue.log" | tail -30; }
 exit "$status"

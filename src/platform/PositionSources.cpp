@@ -4,6 +4,7 @@
 #include "GpsdPositionSource.h"
 #include "NmeaReplaySource.h"
 
+#include <QGuiApplication>
 #include <QNmeaPositionInfoSource>
 #include <QSerialPort>
 
@@ -40,6 +41,16 @@ QGeoPositionInfoSource *serialSource(const QString &device, qint32 baudRate)
     return source;
 }
 
+// GeoClue knows an application by its desktop file: that is the name its configuration and the
+// user's agent go by. Left alone, Qt's plugin would send the application name.
+QGeoPositionInfoSource *systemSource()
+{
+    QVariantMap parameters;
+    if (!QGuiApplication::desktopFileName().isEmpty())
+        parameters.insert(QStringLiteral("desktopId"), QGuiApplication::desktopFileName());
+    return QGeoPositionInfoSource::createSource(QStringLiteral("geoclue2"), parameters, nullptr);
+}
+
 } // namespace
 
 bool PositionSources::isValidOption(const QString &option)
@@ -70,7 +81,7 @@ QGeoPositionInfoSource *PositionSources::create(const QString &option)
         return nullptr;
     const Option o = split(option);
     if (o.kind == QLatin1String("system"))
-        return QGeoPositionInfoSource::createSource(QStringLiteral("geoclue2"), nullptr);
+        return systemSource();
     if (o.kind == QLatin1String("nmea"))
         return new NmeaReplaySource(o.parts.join(QLatin1Char(':')));
     if (o.kind == QLatin1String("serial"))

@@ -137,9 +137,7 @@ void MainViewController::startLocationService()
     iSavedFequency = getFrequency();
     locmanager->startUpdatingLocation();
     if (!locmanager->locationServicesEnabled()) {
-        ui.labMessage->setText(QStringLiteral("Location Services are disabled"));
-        ui.swOnOff->setEnabled(false);
-        ui.swOnOff->setOn(false);
+        showLocationServicesDisabled();
     } else {
         ui.labMessage->setText(QStringLiteral("Updates are turned off. ") + fillString());
     }
@@ -289,13 +287,25 @@ void MainViewController::locationManagerDidUpdateToLocation(LocationManager *,
     }
 }
 
-void MainViewController::locationManagerDidFailWithError(LocationManager *, const QString &)
+void MainViewController::locationManagerDidFailWithError(LocationManager *manager,
+                                                         const QString &)
 {
     ui.labLat->setText(QStringLiteral("Location search failed"));
     ui.labLong->setText(QStringLiteral("Location search failed"));
     ui.labAccuracy->setText(QStringLiteral("n/a"));
     ui.labSpeed->setText(QStringLiteral("n/a"));
     bGPSValid = false;
+    // The system's location service may refuse only once asked (GeoClue answers over D-Bus):
+    // that is the same as finding it disabled at start.
+    if (manager && !manager->locationServicesEnabled())
+        showLocationServicesDisabled();
+}
+
+void MainViewController::showLocationServicesDisabled()
+{
+    ui.labMessage->setText(QStringLiteral("Location Services are disabled"));
+    ui.swOnOff->setEnabled(false);
+    ui.swOnOff->setOn(false);
 }
 
 void MainViewController::sendData()

@@ -65,6 +65,7 @@ protected:
 private:
     void observeSettings();
     void startLocationService();
+    void showLocationServicesDisabled();
     void appendDebug(const QString &marker);
     void showStatusLine();
     void setStatusColours(bool failure);
