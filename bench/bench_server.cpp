@@ -2,6 +2,7 @@
 // resends of reports already stored, the same reports on PostgreSQL, and the server's constant
 // reply (/ping) for comparison.
 // Prints its figures; it is not a test and never fails on speed.
+#include "FigureRow.h"
 #include "PostgresCluster.h"
 #include "ServerProcess.h"
 
@@ -53,13 +54,14 @@ struct WrkRun
     double requestsPerSecond = 0;
     qint64 requests = 0;
     double seconds = 0;
+    QString p50, p99; // latency of one request, as wrk writes it ("1.23ms")
     QString errors;
 };
 
 WrkRun runWrk(const QString &url, const QString &scriptFile, const QStringList &scriptArguments)
 {
     QStringList arguments { "-t" + QString::number(threads), "-c" + QString::number(connections),
-        "-d" + QString::number(seconds) + "s" };
+        "-d" + QString::number(seconds) + "s", "--latency" };
     if (!scriptFile.isEmpty())
         arguments << "-s" << scriptFile;
     arguments << url;
@@ -76,6 +78,13 @@ WrkRun runWrk(const QString &url, const QString &scriptFile, const QStringList &
         = QRegularExpression(QStringLiteral("(\\d+) requests in ([0-9.]+)(m?s)")).match(out);
     run.requestsPerSecond = rate.captured(1).toDouble();
     run.requests = total.captured(1).toLongLong();
+    const auto percentile = [&out](const char *which) {
+        return QRegularExpression(QStringLiteral("\\s%1%\\s+([0-9.]+[a-z]+)").arg(which))
+            .match(out)
+            .captured(1);
+    };
+    run.p50 = percentile("50");
+    run.p99 = percentile("99");
     run.seconds = total.captured(2).toDouble() / (total.captured(3) == u"ms" ? 1000.0 : 1.0);
     const QRegularExpressionMatch errors
         = QRegularExpression(QStringLiteral("(Socket errors:[^\\n]*|Non-2xx[^\\n]*)")).match(out);
@@ -144,25 +153,20 @@ int main(int argc, char **argv)
     }
 
     std::printf("peregrix-server under wrk on 127.0.0.1: %d threads, %d connections, %d s a run; "
-                "database on %s (SQLite, WAL, synchronous FULL)\n",
+                "database on %s\n",
         threads, connections, seconds, QStorageInfo(dir.path()).fileSystemType().constData());
     const QString reportsUrl = server.baseUrl();
     const WrkRun reports = runWrk(reportsUrl, scriptFile, {});
     const Stored stored = storedReports(database);
-    std::printf("reports:         %8.0f requests/s (wrk), %8.0f reports stored/s "
-                "(%lld stored, %lld requests answered) %s\n",
-        reports.requestsPerSecond, stored.total / reports.seconds, stored.total, reports.requests,
-        qPrintable(reports.errors));
     const WrkRun resends
         = runWrk(reportsUrl, scriptFile, { "late", QString::number(stored.fewestOfADevice) });
     const Stored after = storedReports(database);
-    std::printf("late duplicates: %8.0f requests/s (wrk), all acknowledged, %lld new (ids the "
-                "first run skipped) %s\n",
-        resends.requestsPerSecond, after.total - stored.total, qPrintable(resends.errors));
     const WrkRun ping = runWrk(server.baseUrl() + QStringLiteral("ping"), QString(), {});
-    std::printf("constant reply:  %8.0f requests/s (wrk, /ping) %s\n", ping.requestsPerSecond,
-        qPrintable(ping.errors));
     server.terminate();
+    std::printf("SQLite: %lld stored of %lld answered %s; late duplicates: %lld new (ids the first "
+                "run skipped) %s; /ping %s\n",
+        stored.total, reports.requests, qPrintable(reports.errors), after.total - stored.total,
+        qPrintable(resends.errors), qPrintable(ping.errors));
 
     // The same report run on a private PostgreSQL cluster in the temporary folder (its data
     // on the same file system, fsync on, synchronous commit).
@@ -184,10 +188,30 @@ int main(int argc, char **argv)
     }
     const WrkRun postgresReports = runWrk(onPostgres.baseUrl(), scriptFile, {});
     const Stored postgresStored = storedReports(postgresDatabase);
-    std::printf("PostgreSQL 15:   %8.0f requests/s (wrk), %8.0f reports stored/s "
-                "(%lld stored, %lld requests answered) %s\n",
-        postgresReports.requestsPerSecond, postgresStored.total / postgresReports.seconds,
-        postgresStored.total, postgresReports.requests, qPrintable(postgresReports.errors));
     onPostgres.terminate();
+    std::printf("PostgreSQL: %lld stored of %lld answered %s\n", postgresStored.total,
+        postgresReports.requests, qPrintable(postgresReports.errors));
+
+    const QString constant
+        = QStringLiteral("%1 requests/s on /ping").arg(ping.requestsPerSecond, 0, 'f', 0);
+    const auto storedRow = [&](const QString &figure, const Stored &s, const WrkRun &run) {
+        const double rate = s.total / run.seconds;
+        printFigureRow(figure,
+            QStringLiteral("%1 reports/s (p50 %2, p99 %3)")
+                .arg(rate, 0, 'f', 0)
+                .arg(run.p50, run.p99),
+            constant, rate / ping.requestsPerSecond);
+    };
+    storedRow(
+        QStringLiteral(
+            "server: reports stored per second, SQLite with synchronous FULL (wrk, %1 connections)")
+            .arg(connections),
+        stored, reports);
+    storedRow(QStringLiteral(
+                  "server: reports stored per second, PostgreSQL 15 with synchronous_commit on"),
+        postgresStored, postgresReports);
+    printFigureRow(QStringLiteral("server: late duplicates acknowledged per second, SQLite"),
+        QStringLiteral("%1 requests/s").arg(resends.requestsPerSecond, 0, 'f', 0), constant,
+        resends.requestsPerSecond / ping.requestsPerSecond);
     return 0;
 }

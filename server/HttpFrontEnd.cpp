@@ -6,7 +6,7 @@
 #include "TrackingService.h"
 #include "WebPages.h"
 
-#include <QHttpServerResponse>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -69,39 +69,48 @@ quint16 HttpFrontEnd::listen(const QHostAddress &address, quint16 port)
 void HttpFrontEnd::respond(const QHttpServerRequest &request, QHttpServerResponder &&responder)
 {
     const QUrl url = request.url();
-    const HttpReply reply = answer(
-        methodName(request.method()), url.path(), url.query(QUrl::FullyEncoded).toLatin1());
-    QHttpServerResponse response(
-        reply.contentType, reply.body, static_cast<QHttpServerResponder::StatusCode>(reply.status));
-    for (const auto &[name, value] : reply.headers)
-        response.addHeader(name, value);
-    response.write(std::move(responder));
+    const std::shared_ptr<OrderedReplies::Place> place = m_replies.take(std::move(responder));
+    answer(methodName(request.method()), url.path(), url.query(QUrl::FullyEncoded).toLatin1(),
+        [replies = QPointer(&m_replies), place](const HttpReply &reply) {
+            if (replies) // a report's reply may come after the server has closed
+                replies->fill(place, reply);
+        });
 }
 
 HttpReply HttpFrontEnd::answer(QByteArrayView method, const QString &path, const QByteArray &query)
 {
+    std::optional<HttpReply> result;
+    answer(method, path, query, [&result](const HttpReply &reply) { result = reply; });
+    if (!result)
+        m_service.commitWaitingReports();
+    return *result;
+}
+
+void HttpFrontEnd::answer(QByteArrayView method, const QString &path, const QByteArray &query,
+    const Answer &answer)
+{
     const bool known = std::find(std::begin(paths), std::end(paths), path) != std::end(paths);
     if (!known)
-        return HttpReply::text("Not found", 404);
+        return answer(HttpReply::text("Not found", 404));
     if (method != "GET") {
         HttpReply reply = HttpReply::text("Only GET is served here", 405);
         reply.addHeader("Allow", "GET");
-        return reply;
+        return answer(reply);
     }
     if (path == u"/ping")
-        return HttpReply::text("pong");
+        return answer(HttpReply::text("pong"));
     if (path == u"/")
-        return m_pages.overview();
+        return answer(m_pages.overview());
     if (path == u"/map.js" || path.startsWith(u"/leaflet/"))
-        return m_pages.script(path);
+        return answer(m_pages.script(path));
     const std::optional<QueryParameters> parameters = QueryParameters::parse(query);
     if (!parameters)
-        return HttpReply::text("Bad request: the query is not percent-encoded UTF-8");
+        return answer(HttpReply::text("Bad request: the query is not percent-encoded UTF-8"));
     if (path == u"/log.php")
-        return m_service.log(*parameters);
+        return m_service.log(*parameters, answer);
     if (path == u"/getmyinfo.php")
-        return m_service.accountInformation(*parameters);
+        return answer(m_service.accountInformation(*parameters));
     if (path == u"/track.gpx")
-        return m_pages.gpx(*parameters);
-    return m_pages.geoJson(*parameters);
+        return answer(m_pages.gpx(*parameters));
+    answer(m_pages.geoJson(*parameters));
 }

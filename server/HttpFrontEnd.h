@@ -3,6 +3,7 @@
 #pragma once
 
 #include "HttpReply.h"
+#include "OrderedReplies.h"
 
 #include <QHostAddress>
 #include <QHttpServer>
@@ -20,7 +21,13 @@ public:
     // The port listened on (the chosen one when `port` is 0), or 0 when it cannot listen.
     [[nodiscard]] quint16 listen(const QHostAddress &address, quint16 port);
 
-    // The reply to a request: its method, its decoded path and its query as it arrived.
+    using Answer = std::function<void(const HttpReply &)>;
+
+    // The reply to a request: its method, its decoded path and its query as it arrived. A
+    // report's reply waits for the commit that stores it.
+    void answer(QByteArrayView method, const QString &path, const QByteArray &query,
+        const Answer &answer);
+    // The same, answered before it returns.
     [[nodiscard]] HttpReply answer(
         QByteArrayView method, const QString &path, const QByteArray &query);
 
@@ -29,5 +36,6 @@ private:
 
     TrackingService &m_service;
     WebPages &m_pages;
+    OrderedReplies m_replies;
     QHttpServer m_http;
 };

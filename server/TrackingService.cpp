@@ -23,10 +23,15 @@ QString readableTime(const QString &when)
             when.sliced(10, 2), when.sliced(12, 2));
 }
 
+HttpReply storeFailure()
+{
+    return HttpReply::text("Server error: please try again later");
+}
+
 HttpReply storeFailure(const TrackingStore::Error &error)
 {
     qWarning("%s: database: %s", TrackingService::serverName, error.what());
-    return HttpReply::text("Server error: please try again later");
+    return storeFailure();
 }
 
 } // namespace
@@ -34,24 +39,44 @@ HttpReply storeFailure(const TrackingStore::Error &error)
 TrackingService::TrackingService(TrackingStore &store, const Policy &policy)
     : m_store(store)
     , m_policy(policy)
+    , m_batch(store.database(),
+          [this](const ReceivedReport &report, const TrackingStore::Account &account) {
+              return refusal(report, account);
+          })
 { }
 
-HttpReply TrackingService::log(const QueryParameters &query)
+void TrackingService::log(const QueryParameters &query, const Answer &answer)
 {
+    std::variant<ReceivedReport, HttpReply> triaged;
     try {
-        if (query.hasExactly({ QStringLiteral("u"), QStringLiteral("d") }))
-            return HttpReply::text(validation(query.value(u"u"), query.value(u"d")));
-        // A name with "&" or "=" in it splits a validation into more parts; the program shows
-        // this reply as a failed validation rather than as an alert.
-        if (!query.keys().contains(QStringLiteral("lat")))
-            return HttpReply::text(notValidated);
-        const std::variant<ReceivedReport, QString> parsed = ReceivedReport::fromQuery(query);
-        if (const QString *problem = std::get_if<QString>(&parsed))
-            return HttpReply::text(problem->toUtf8());
-        return HttpReply::text(report(std::get<ReceivedReport>(parsed)));
+        triaged = triage(query);
     } catch (const TrackingStore::Error &error) {
-        return storeFailure(error);
+        answer(storeFailure(error));
+        return;
     }
+    if (const HttpReply *reply = std::get_if<HttpReply>(&triaged)) {
+        answer(*reply);
+        return;
+    }
+    const ReceivedReport report = std::get<ReceivedReport>(triaged);
+    m_batch.add(report,
+        [this, report, answer](std::optional<TrackingStore::ReportOutcome> outcome) {
+        answer(stored(report, outcome));
+    });
+}
+
+std::variant<ReceivedReport, HttpReply> TrackingService::triage(const QueryParameters &query)
+{
+    if (query.hasExactly({ QStringLiteral("u"), QStringLiteral("d") }))
+        return HttpReply::text(validation(query.value(u"u"), query.value(u"d")));
+    // A name with "&" or "=" in it splits a validation into more parts; the program shows this
+    // reply as a failed validation rather than as an alert.
+    if (!query.keys().contains(QStringLiteral("lat")))
+        return HttpReply::text(notValidated);
+    const std::variant<ReceivedReport, QString> parsed = ReceivedReport::fromQuery(query);
+    if (const QString *problem = std::get_if<QString>(&parsed))
+        return HttpReply::text(problem->toUtf8());
+    return std::get<ReceivedReport>(parsed);
 }
 
 QByteArray TrackingService::validation(const QString &name, const QString &device)
@@ -77,18 +102,16 @@ QByteArray TrackingService::validation(const QString &name, const QString &devic
     return validated;
 }
 
-QByteArray TrackingService::report(const ReceivedReport &r)
+HttpReply TrackingService::stored(
+    const ReceivedReport &r, std::optional<TrackingStore::ReportOutcome> outcome) const
 {
-    const TrackingStore::Account account = m_store.account(r.device);
-    if (account.stopped)
-        return "~~" + account.stopMessage.toLatin1();
-    if (const QByteArray refused = refusal(r, account); !refused.isEmpty())
-        return refused;
-    const TrackingStore::Outcome outcome
-        = m_store.storeReport(r, QDateTime::currentDateTimeUtc());
-    if (m_policy.printReports && outcome == TrackingStore::Outcome::Stored)
+    if (!outcome)
+        return storeFailure(); // the report writer has said why
+    if (outcome->outcome == TrackingStore::Outcome::Refused)
+        return HttpReply::text(outcome->refusal);
+    if (m_policy.printReports && outcome->outcome == TrackingStore::Outcome::Stored)
         printStored(r);
-    return "OK" + r.idText.toLatin1();
+    return HttpReply::text("OK" + r.idText.toLatin1());
 }
 
 // "14:05:09  Test  51.504500, -0.126532  12 MPH  id 3  late": the device's time of day, the
@@ -118,6 +141,8 @@ void TrackingService::printStored(const ReceivedReport &r)
 QByteArray TrackingService::refusal(
     const ReceivedReport &r, const TrackingStore::Account &account) const
 {
+    if (account.stopped)
+        return "~~" + account.stopMessage.toLatin1();
     const bool test = AccountNames::isTestUser(r.user);
     if (test && m_policy.testUser)
         return {};

@@ -5,9 +5,13 @@
 #include "HttpReply.h"
 #include "QueryParameters.h"
 #include "ReceivedReport.h"
+#include "ReportBatch.h"
 #include "TrackingStore.h"
 
 #include <QString>
+
+#include <functional>
+#include <variant>
 
 class TrackingService
 {
@@ -26,12 +30,18 @@ public:
 
     static constexpr const char *serverName = "peregrix-server";
 
+    using Answer = std::function<void(const HttpReply &)>;
+
     TrackingService(TrackingStore &store, const Policy &policy);
 
     // log.php: a validation when the query holds u and d only, otherwise a report. The program
     // reads these replies as they are, so none ends in a line break; and it ignores the status,
-    // so every reply, even an error, goes out as 200.
-    [[nodiscard]] HttpReply log(const QueryParameters &query);
+    // so every reply, even an error, goes out as 200. A report to store is answered once the
+    // commit that holds it is made, after the event loop has taken in what else has arrived;
+    // anything else is answered at once.
+    void log(const QueryParameters &query, const Answer &answer);
+    // Stores the reports that wait for a commit, and answers them, now.
+    void commitWaitingReports() { m_batch.commit(); }
     // getmyinfo.php: "title,text" items joined by "|".
     [[nodiscard]] HttpReply accountInformation(const QueryParameters &query);
 
@@ -39,12 +49,17 @@ public:
     [[nodiscard]] static QString infoItem(const QString &title, const QString &text);
 
 private:
+    // A report to store, or the reply to anything else.
+    [[nodiscard]] std::variant<ReceivedReport, HttpReply> triage(const QueryParameters &query);
     [[nodiscard]] QByteArray validation(const QString &name, const QString &device);
-    [[nodiscard]] QByteArray report(const ReceivedReport &report);
+    [[nodiscard]] HttpReply stored(
+        const ReceivedReport &report, std::optional<TrackingStore::ReportOutcome> outcome) const;
+    // Why the report may not be stored, or empty; called on the report writer's thread.
     [[nodiscard]] QByteArray refusal(
         const ReceivedReport &report, const TrackingStore::Account &account) const;
     static void printStored(const ReceivedReport &report);
 
     TrackingStore &m_store;
     Policy m_policy;
+    ReportBatch m_batch;
 };

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QUrl>
@@ -96,6 +97,7 @@ TrackingStore::~TrackingStore()
 
 void TrackingStore::open(const QString &path)
 {
+    m_database = path;
     if (isPostgresUrl(path)) {
         openPostgres(path);
         return;
@@ -278,7 +280,8 @@ void TrackingStore::forEachRow(const QString &sql, const QVariantList &values,
     try {
         read();
     } catch (const Error &) {
-        if (started || !reconnectIfLost())
+        // Inside a transaction, the whole transaction is done again instead.
+        if (started || m_inTransaction || !reconnectIfLost())
             throw;
         read();
     }
@@ -306,9 +309,12 @@ void TrackingStore::transaction(const std::function<void()> &work)
     // PostgreSQL's row locks and ON CONFLICT do that job there.
     run(m_postgres ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"), {});
     try {
+        m_inTransaction = true;
         work();
+        m_inTransaction = false;
         run(QStringLiteral("COMMIT"), {});
     } catch (...) {
+        m_inTransaction = false;
         QSqlQuery rollback(QSqlDatabase::database(m_connection, false));
         if (rollback.prepare(QStringLiteral("ROLLBACK")))
             (void)rollback.exec();
@@ -396,25 +402,76 @@ bool TrackingStore::setStopped(const QString &device, bool stopped, const QStrin
     return known;
 }
 
-TrackingStore::Outcome TrackingStore::storeReport(
-    const ReceivedReport &r, const QDateTime &received)
+QList<TrackingStore::ReportOutcome> TrackingStore::storeReports(
+    const QList<ReceivedReport> &reports, const QDateTime &received, const Admission &admission)
 {
-    bool stored = false;
+    QList<ReportOutcome> outcomes;
     const QString receivedText = received.toUTC().toString(Qt::ISODateWithMs);
     inTransaction([&] {
-        run(QStringLiteral("INSERT INTO devices (device, first_seen) VALUES (?, ?)"
-                           " ON CONFLICT (device) DO NOTHING"),
-            { r.device, receivedText });
-        QSqlQuery &insert = run(
+        outcomes = QList<ReportOutcome>(reports.size()); // a transaction done again starts afresh
+        QHash<QString, Account> accounts;
+        QList<qsizetype> admitted;
+        for (qsizetype i = 0; i < reports.size(); ++i) {
+            const QString &device = reports[i].device;
+            auto known = accounts.find(device);
+            if (known == accounts.end())
+                known = accounts.insert(device, account(device));
+            outcomes[i].refusal = admission(reports[i], *known);
+            if (outcomes[i].refusal.isEmpty())
+                admitted.append(i);
+            else
+                outcomes[i].outcome = Outcome::Refused;
+        }
+        QSet<QString> devices;
+        for (const qsizetype i : std::as_const(admitted)) {
+            if (devices.contains(reports[i].device))
+                continue;
+            devices.insert(reports[i].device);
+            run(QStringLiteral("INSERT INTO devices (device, first_seen) VALUES (?, ?)"
+                               " ON CONFLICT (device) DO NOTHING"),
+                { reports[i].device, receivedText });
+        }
+        insertReports(reports, admitted, receivedText, outcomes);
+    });
+    return outcomes;
+}
+
+// One statement for many rows: on PostgreSQL each statement is a round trip. The rows it
+// returns are the ones it stored; the others were there already.
+void TrackingStore::insertReports(const QList<ReceivedReport> &reports,
+    const QList<qsizetype> &chosen, const QString &received, QList<ReportOutcome> &outcomes)
+{
+    constexpr qsizetype rowsAtOnce = 64;
+    const auto key = [](const QString &device, const QString &when, qint64 id) {
+        return device + QLatin1Char('\n') + when + QLatin1Char('\n') + QString::number(id);
+    };
+    for (qsizetype first = 0; first < chosen.size(); first += rowsAtOnce) {
+        const QList<qsizetype> rows = chosen.mid(first, rowsAtOnce);
+        QStringList placeholders;
+        QVariantList values;
+        for (const qsizetype i : rows) {
+            const ReceivedReport &r = reports[i];
+            placeholders.append(QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+            values << r.device << r.user << r.latitude << r.longitude << r.when << r.version
+                   << r.accuracy << r.speed << r.id << (r.late ? 1 : 0) << received;
+        }
+        QSet<QString> stored;
+        forEachRow(
             QStringLiteral("INSERT INTO reports (device, user_name, latitude, longitude,"
                            " device_time, version, accuracy, speed, report_id, late, received)"
-                           " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
-                           " ON CONFLICT (device, device_time, report_id) DO NOTHING"),
-            { r.device, r.user, r.latitude, r.longitude, r.when, r.version, r.accuracy, r.speed,
-                r.id, r.late ? 1 : 0, receivedText });
-        stored = insert.numRowsAffected() == 1;
-    });
-    return stored ? Outcome::Stored : Outcome::AlreadyStored;
+                           " VALUES %1 ON CONFLICT (device, device_time, report_id) DO NOTHING"
+                           " RETURNING device, device_time, report_id")
+                .arg(placeholders.join(QLatin1String(", "))),
+            values, [&](const QSqlQuery &q) {
+                stored.insert(
+                    key(q.value(0).toString(), q.value(1).toString(), q.value(2).toLongLong()));
+            });
+        // The same report twice in one batch is stored once, for the first.
+        for (const qsizetype i : rows) {
+            if (stored.remove(key(reports[i].device, reports[i].when, reports[i].id)))
+                outcomes[i].outcome = Outcome::Stored;
+        }
+    }
 }
 
 TrackingStore::Summary TrackingStore::summary(const QString &device)

@@ -17,7 +17,7 @@
 // Every statement goes through here, prepared once and bound, so that the rest of the server
 // never sees SQL. Apart from the schema, the settings made in open() and BEGIN IMMEDIATE, the
 // statements are ones PostgreSQL takes as well, so a second backend only changes this class.
-// Failures throw TrackingStore::Error; a report is acknowledged only after storeReport() has
+// Failures throw TrackingStore::Error; a report is acknowledged only after storeReports() has
 // returned, that is after its transaction has been committed.
 class TrackingStore
 {
@@ -41,7 +41,14 @@ public:
         bool addedByOperator = false;
         QString created; // UTC, ISO 8601
     };
-    enum class Outcome { Stored, AlreadyStored };
+    enum class Outcome { Stored, AlreadyStored, Refused };
+    struct ReportOutcome
+    {
+        Outcome outcome = Outcome::AlreadyStored;
+        QByteArray refusal; // why, when refused
+    };
+    // Why a report may not be stored, given its device's account; empty when it may.
+    using Admission = std::function<QByteArray(const ReceivedReport &, const Account &)>;
     struct Summary
     {
         qint64 reports = 0;
@@ -82,6 +89,8 @@ public:
     // several servers may share it, so nothing read from it is kept between calls.
     void open(const QString &path);
     [[nodiscard]] static bool isPostgresUrl(const QString &database);
+    // The database as open() was given it.
+    [[nodiscard]] QString database() const { return m_database; }
 
     [[nodiscard]] Account account(const QString &device);
     [[nodiscard]] std::optional<NameEntry> findName(const QString &name);
@@ -92,8 +101,11 @@ public:
     // False when the device is unknown.
     bool setStopped(const QString &device, bool stopped, const QString &message);
 
-    // A report seen before (same device, device time and id) is not stored again.
-    Outcome storeReport(const ReceivedReport &report, const QDateTime &received);
+    // The reports in one transaction, in their order, each admitted or refused on its device's
+    // account as it stands in that transaction; the outcome of each, in the same order. A
+    // report seen before (same device, device time and id) is not stored again.
+    QList<ReportOutcome> storeReports(const QList<ReceivedReport> &reports,
+        const QDateTime &received, const Admission &admission);
 
     [[nodiscard]] Summary summary(const QString &device);
     [[nodiscard]] QList<DeviceEntry> devices();
@@ -107,6 +119,8 @@ private:
     void forEachRow(const QString &sql, const QVariantList &values,
         const std::function<void(const QSqlQuery &)> &row);
     void inTransaction(const std::function<void()> &work);
+    void insertReports(const QList<ReceivedReport> &reports, const QList<qsizetype> &chosen,
+        const QString &received, QList<ReportOutcome> &outcomes);
     void transaction(const std::function<void()> &work);
     void openPostgres(const QString &url);
     void configurePostgresSession();
@@ -116,6 +130,8 @@ private:
     [[noreturn]] void fail(const QString &what, const QSqlQuery *query = nullptr) const;
 
     QString m_connection;
+    QString m_database;
+    bool m_inTransaction = false;
     bool m_postgres = false;
     QHash<QString, QSqlQuery> m_statements;
 };

@@ -242,9 +242,33 @@ private Q_SLOTS:
         socket.connectToHost(QHostAddress::LocalHost, port);
         QByteArray received;
         connect(&socket, &QTcpSocket::readyRead, &socket, [&] { received += socket.readAll(); });
-        socket.write(getLine("/ping") + getLine("/log.php?u=?&d=dev-a"));
-        QVERIFY(QTest::qWaitFor([&] { return received.count("HTTP/1.1 200 OK") == 2; }));
-        QVERIFY(received.indexOf("pong") < received.indexOf("USERJos\xc3\xa9 Ann"));
+        // Reports wait for their commit, and the /ping after them must not overtake them; a
+        // burst is stored in the order it came in.
+        const auto report = [](int id) {
+            return getLine(escapedTarget(QStringLiteral(
+                "log.php?u=José Ann&d=dev-a&lat=51.5&long=-0.1&when=20260306140509&ver=v2.5"
+                "&acc=5&speed=3 KPH&id=%1").arg(id)));
+        };
+        socket.write(getLine("/ping") + getLine("/log.php?u=?&d=dev-a") + report(9) + report(8)
+            + getLine("/ping") + report(7));
+        QVERIFY(QTest::qWaitFor([&] { return received.count("HTTP/1.1 200 OK") == 6; }));
+        QList<qsizetype> order;
+        for (const QByteArray body : { "pong", "USERJos\xc3\xa9 Ann", "OK9", "OK8" })
+            order << received.indexOf(body);
+        order << received.lastIndexOf("pong") << received.indexOf("OK7");
+        QVERIFY2(std::is_sorted(order.cbegin(), order.cend()), received.constData());
+        QList<int> stored;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "order");
+            db.setDatabaseName(dir.filePath(QStringLiteral("t.sqlite")));
+            QVERIFY(db.open());
+            QSqlQuery q(QStringLiteral("SELECT report_id FROM reports"
+                                       " WHERE report_id IN (7, 8, 9) ORDER BY id"), db);
+            while (q.next())
+                stored << q.value(0).toInt();
+        }
+        QSqlDatabase::removeDatabase("order");
+        QCOMPARE(stored, (QList<int> { 9, 8, 7 }));
     }
 
     void lingeringConnectionsDoNotHoldOthersUp()

@@ -1,0 +1,60 @@
+// ReportBatch: position reports waiting for their commit.
+#pragma once
+
+#include "ReceivedReport.h"
+#include "ReportWriter.h"
+#include "TrackingStore.h"
+
+#include <QList>
+#include <QObject>
+#include <QThread>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+// Each commit waits for the disk, and that wait, not the work of storing, sets the pace of a
+// server that takes one report per transaction. So reports are stored by a writer on a thread
+// of its own, a batch at a time: while it commits one batch, the serving thread goes on taking
+// requests, and the reports that arrive meanwhile make the next batch, one transaction for all
+// of them. Each report is answered only after the commit that holds it, in the order they came.
+class ReportBatch : public QObject
+{
+    Q_OBJECT
+public:
+    // The outcome of the report's store, or nothing when the transaction failed.
+    using Stored = std::function<void(std::optional<TrackingStore::ReportOutcome>)>;
+
+    // A batch this large goes to the writer rather than grow further.
+    static constexpr qsizetype maxReports = 1000;
+
+    // The database as TrackingStore::open() takes it; the admission decides, on the writer's
+    // thread, whether each report may be stored.
+    ReportBatch(
+        const QString &database, TrackingStore::Admission admission, QObject *parent = nullptr);
+    ~ReportBatch() override;
+
+    void add(const ReceivedReport &report, Stored stored);
+    // Stores what waits now and answers it before returning.
+    void commit();
+
+private:
+    struct Waiting
+    {
+        QList<ReceivedReport> reports;
+        std::vector<Stored> stored;
+    };
+
+    void startWriter();
+    void send();
+    void answer(const Waiting &batch, const ReportWriter::Result &result);
+
+    QString m_database;
+    TrackingStore::Admission m_admission;
+    QThread m_thread;
+    ReportWriter *m_writer = nullptr; // lives on m_thread
+    Waiting m_waiting;
+    bool m_writing = false;
+    QTimer m_idle;
+};
