@@ -104,7 +104,7 @@ void MainViewController::viewDidLoad()
     observeSettings();
     ViewController::viewDidLoad();
     ui.labVersion->setText(version);
-    lastSend = Clock::now();
+    lastSend = Clock::nowUtc();
     startLocationService();
     ui.swOnOff->setOn(defaults().boolForKey(PreferenceKeys::sendauto));
     timer = new QTimer(this);
@@ -184,7 +184,7 @@ void MainViewController::handleTimer()
         appendDebug(QStringLiteral("tb."));
     const bool validated = defaults().boolForKey(PreferenceKeys::validated);
     ui.cbSendNow->setEnabled(validated && bGPSValid);
-    const QDateTime now = Clock::now();
+    const QDateTime now = Clock::nowUtc();
     ui.labTimeNow->setText(clockText(now));
 
     if (!ui.swOnOff->isOn() || iSavedFequency <= 0) {
@@ -313,7 +313,7 @@ void MainViewController::sendData()
     if (!bGPSValid)
         return;
     GlobalData *global = GlobalData::sharedGlobalData();
-    const QDateTime now = Clock::now();
+    const QDateTime now = Clock::nowUtc();
     setStatusColours(false);
     ui.labLastSend->setText(clockText(now));
     if (global->connectedToNetwork()) {
