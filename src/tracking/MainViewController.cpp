@@ -90,6 +90,11 @@ LocationManager *MainViewController::locationManager()
 void MainViewController::loadView(QWidget *view)
 {
     ui.setupUi(view);
+    // The form places its labels by hand and nothing resizes them. Pinned to that size, a label
+    // whose text changes (the clock, every second) only repaints, instead of also asking the
+    // screen for a layout pass that has nothing to do.
+    for (QLabel *label : view->findChildren<QLabel *>())
+        label->setFixedSize(label->size());
     connect(ui.swOnOff, &Switch::valueChanged, this, [this] { switchAction(ui.swOnOff); });
     connect(ui.cbSendNow, &QPushButton::clicked, this, [this] { sendNow(); });
 }
