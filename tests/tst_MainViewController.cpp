@@ -306,6 +306,19 @@ private Q_SLOTS:
                  reportTime.addSecs(seconds).toString(QStringLiteral("HH:mm:ss ")) + every);
     }
 
+    // The next report falls after the clocks go forward: it is shown in summer time.
+    void nextSendAcrossTheChangeToSummerTime()
+    {
+        Clock::setTime(QDateTime(QDate(2026, 3, 29), QTime(0, 59, 55)));
+        MainViewController &s = open();
+        position(at(51.5, -0.1275));
+        s.handleTimer(); // reports at once
+        Clock::advance(1000);
+        s.handleTimer();
+        QCOMPARE(s.ui.labTimeNow->text(), QStringLiteral("00:59:56"));
+        QCOMPARE(s.ui.labNextSend->text(), QStringLiteral("02:00:10 (every 15 secs)"));
+    }
+
     void reportsOnlyWhenMoreThanTheFrequencyHasPassed()
     {
         MainViewController &s = open();

@@ -12,6 +12,11 @@ QDateTime Clock::now()
     return fixedTime ? *fixedTime : QDateTime::currentDateTime();
 }
 
+QDateTime Clock::nowUtc()
+{
+    return fixedTime ? fixedTime->toUTC() : QDateTime::currentDateTimeUtc();
+}
+
 void Clock::setTime(const QDateTime &fixed)
 {
     fixedTime = fixed;

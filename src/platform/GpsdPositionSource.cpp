@@ -134,7 +134,7 @@ QGeoPositionInfo GpsdPositionSource::positionFromFix(const gps_fix_t &fix)
     const QDateTime timestamp = timeValid
         ? QDateTime::fromMSecsSinceEpoch(
             qint64(fix.time.tv_sec) * 1000 + fix.time.tv_nsec / 1'000'000, Qt::UTC)
-        : Clock::now().toUTC();
+        : Clock::nowUtc();
     QGeoPositionInfo info(coordinate, timestamp);
 
     if (positive(fix.eph))

@@ -3,8 +3,13 @@
 
 #include <QFile>
 #include <QList>
-#include <QNetworkInterface>
 #include <QtEndian>
+
+#include <cstring>
+#include <net/if.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -15,12 +20,23 @@ constexpr quint8 familyIPv4 = 2;
 constexpr quint8 ipv4RecordLength = 16;
 constexpr quint32 routeUp = 0x1; // RTF_UP
 
+// Asks the kernel for this one interface's flags, in the network namespace of the process.
+// Every report asks, so this stays a single ioctl rather than a listing of all interfaces and
+// their addresses.
 bool interfaceIsUp(const QByteArray &name)
 {
     if (name == "lo")
         return true;
-    const QNetworkInterface iface = QNetworkInterface::interfaceFromName(QString::fromLatin1(name));
-    return iface.isValid() && iface.flags().testFlag(QNetworkInterface::IsUp);
+    ifreq request {};
+    if (name.isEmpty() || name.size() >= qsizetype(sizeof(request.ifr_name)))
+        return false;
+    std::memcpy(request.ifr_name, name.constData(), std::size_t(name.size()));
+    const int probe = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (probe < 0)
+        return false;
+    const bool known = ::ioctl(probe, SIOCGIFFLAGS, &request) == 0;
+    ::close(probe);
+    return known && (request.ifr_flags & IFF_UP);
 }
 
 // /proc/net/route: "Iface Destination Gateway Flags RefCnt Use Metric Mask ...", with the

@@ -90,6 +90,11 @@ LocationManager *MainViewController::locationManager()
 void MainViewController::loadView(QWidget *view)
 {
     ui.setupUi(view);
+    // The form places its labels by hand and nothing resizes them. Pinned to that size, a label
+    // whose text changes (the clock, every second) only repaints, instead of also asking the
+    // screen for a layout pass that has nothing to do.
+    for (QLabel *label : view->findChildren<QLabel *>())
+        label->setFixedSize(label->size());
     connect(ui.swOnOff, &Switch::valueChanged, this, [this] { switchAction(ui.swOnOff); });
     connect(ui.cbSendNow, &QPushButton::clicked, this, [this] { sendNow(); });
 }
@@ -104,7 +109,7 @@ void MainViewController::viewDidLoad()
     observeSettings();
     ViewController::viewDidLoad();
     ui.labVersion->setText(version);
-    lastSend = Clock::now();
+    lastSend = Clock::nowUtc();
     startLocationService();
     ui.swOnOff->setOn(defaults().boolForKey(PreferenceKeys::sendauto));
     timer = new QTimer(this);
@@ -184,7 +189,7 @@ void MainViewController::handleTimer()
         appendDebug(QStringLiteral("tb."));
     const bool validated = defaults().boolForKey(PreferenceKeys::validated);
     ui.cbSendNow->setEnabled(validated && bGPSValid);
-    const QDateTime now = Clock::now();
+    const QDateTime now = Clock::nowUtc();
     ui.labTimeNow->setText(clockText(now));
 
     if (!ui.swOnOff->isOn() || iSavedFequency <= 0) {
@@ -313,7 +318,7 @@ void MainViewController::sendData()
     if (!bGPSValid)
         return;
     GlobalData *global = GlobalData::sharedGlobalData();
-    const QDateTime now = Clock::now();
+    const QDateTime now = Clock::nowUtc();
     setStatusColours(false);
     ui.labLastSend->setText(clockText(now));
     if (global->connectedToNetwork()) {

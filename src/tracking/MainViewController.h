@@ -70,7 +70,7 @@ private:
     void showStatusLine();
     void setStatusColours(bool failure);
 
-    QDateTime lastSend;
+    QDateTime lastSend; // in UTC: the tick adds to it and compares it every second
     QString version;
     qint32 iSelectedSpeed = 0;
     QString sSpeed;
