@@ -1,15 +1,26 @@
-// GuardedTcpServer: a TCP server that puts a ConnectionGuard on every connection before the
-// HTTP layer takes it.
+// GuardedTcpServer: a TCP server that admits connections within the caps, puts a
+// ConnectionGuard on every one before the HTTP layer takes it, and keeps accepting after the
+// system runs out of files.
 #pragma once
 
 #include <QTcpServer>
+
+class ConnectionLimits;
 
 class GuardedTcpServer : public QTcpServer
 {
     Q_OBJECT
 public:
-    explicit GuardedTcpServer(QObject *parent = nullptr);
+    static constexpr int acceptPauseMs = 1'000;
+
+    // The limits are shared by every listener of the server and must outlive it.
+    explicit GuardedTcpServer(ConnectionLimits &limits, QObject *parent = nullptr);
 
 protected:
     void incomingConnection(qintptr descriptor) override;
+
+private:
+    void onAcceptError(QAbstractSocket::SocketError error);
+
+    ConnectionLimits &m_limits;
 };
