@@ -16,11 +16,17 @@ public:
     // The limits are shared by every listener of the server and must outlive it.
     explicit GuardedTcpServer(ConnectionLimits &limits, QObject *parent = nullptr);
 
+    // listen(), watching each attempt to accept.
+    [[nodiscard]] bool listenOn(const QHostAddress &address, quint16 port);
+
 protected:
     void incomingConnection(qintptr descriptor) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    [[nodiscard]] bool hasFileToAccept() const;
     void onAcceptError(QAbstractSocket::SocketError error);
+    void pauseForFiles(const QString &reason);
 
     ConnectionLimits &m_limits;
 };

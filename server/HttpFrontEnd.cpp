@@ -65,7 +65,7 @@ HttpFrontEnd::HttpFrontEnd(TrackingService &service, WebPages &pages, QObject *p
 quint16 HttpFrontEnd::listen(const QHostAddress &address, quint16 port)
 {
     auto *tcp = new GuardedTcpServer(m_limits, this);
-    if (!tcp->listen(address, port)) {
+    if (!tcp->listenOn(address, port)) {
         qWarning("peregrix-server: cannot listen on %s port %u: %s", qPrintable(address.toString()),
             unsigned(port), qPrintable(tcp->errorString()));
         delete tcp;
