@@ -1,57 +1,43 @@
-// ConnectionGuard: size limit, request line check and idle time-out.
+// ConnectionGuard: framing, size limit, deadlines and closing of one connection.
 #include "ConnectionGuard.h"
 
 #include <QTcpSocket>
-
-#include <algorithm>
-
-namespace {
-
-bool isTargetByte(char c)
-{
-    const auto b = static_cast<unsigned char>(c);
-    return b > 0x20 && b != 0x7F;
-}
-
-} // namespace
-
-ConnectionGuard::Verdict ConnectionGuard::requestLine(QByteArrayView start)
-{
-    while (start.startsWith('\r') || start.startsWith('\n')) // allowed before a request
-        start = start.sliced(1);
-    const qsizetype blank = start.indexOf(' ');
-    const QByteArrayView method = blank < 0 ? start : start.first(blank);
-    const bool capitals
-        = std::all_of(method.begin(), method.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
-    if (!capitals || method.size() > 16 || blank == 0)
-        return Verdict::Bad;
-    const qsizetype end = start.indexOf('\n');
-    if (end < 0)
-        return Verdict::Incomplete;
-    QByteArrayView line = start.first(end);
-    if (line.endsWith('\r'))
-        line.chop(1);
-    if (blank < 0 || blank > end)
-        return Verdict::Bad;
-    const QByteArrayView rest = line.sliced(blank + 1);
-    const qsizetype second = rest.indexOf(' ');
-    if (second <= 0)
-        return Verdict::Bad;
-    const QByteArrayView target = rest.first(second);
-    const QByteArrayView version = rest.sliced(second + 1);
-    const bool plainTarget = std::all_of(target.begin(), target.end(), isTargetByte);
-    return plainTarget && (version == "HTTP/1.1" || version == "HTTP/1.0") ? Verdict::Good
-                                                                           : Verdict::Bad;
-}
 
 ConnectionGuard::ConnectionGuard(QTcpSocket *socket)
     : QObject(socket)
     , m_socket(socket)
 {
+    socket->setReadBufferSize(readBufferBytes);
     connect(socket, &QTcpSocket::readyRead, this, &ConnectionGuard::onReadyRead);
     m_idle.setSingleShot(true);
     connect(&m_idle, &QTimer::timeout, socket, &QTcpSocket::abort);
     m_idle.start(idleTimeoutMs);
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this,
+        [this] { refuse("408 Request Timeout", "Request not received in time"); });
+}
+
+ConnectionGuard *ConnectionGuard::of(QObject *socket)
+{
+    return socket ? socket->findChild<ConnectionGuard *>(QString(), Qt::FindDirectChildrenOnly)
+                  : nullptr;
+}
+
+std::optional<RequestFramer::Request> ConnectionGuard::takeRequest()
+{
+    return m_closing ? std::nullopt : m_framer.takeRequest();
+}
+
+// The HTTP layer reads each request inside a read transaction, which it commits once the
+// request is complete, and reads everything there is while the request is incomplete. So
+// inside a transaction, every byte still to read has just arrived; outside one, the HTTP layer
+// has taken whole requests only, and what the guard framed beyond them is still there.
+qint64 ConnectionGuard::unseenBytes() const
+{
+    const qint64 available = m_socket->bytesAvailable();
+    if (m_socket->isTransactionStarted())
+        return available;
+    return std::max<qint64>(0, available - m_framer.untakenBytes());
 }
 
 void ConnectionGuard::onReadyRead()
@@ -61,37 +47,24 @@ void ConnectionGuard::onReadyRead()
         return;
     }
     m_idle.start(idleTimeoutMs);
-    // The HTTP layer reads each request inside a read transaction that it commits once the
-    // request is complete; no transaction means a new request begins with these bytes.
-    if (!m_socket->isTransactionStarted()) {
-        m_requestBytes = 0;
-        m_line.clear();
-        m_lineChecked = false;
-    }
-    const qint64 arrived = m_socket->bytesAvailable();
-    m_requestBytes += arrived;
-    if (m_requestBytes > maxRequestBytes) {
-        refuse("413 Content Too Large", "Request too large");
+    const qint64 unseen = unseenBytes();
+    if (unseen == 0)
+        return;
+    const QByteArray bytes = m_socket->peek(m_socket->bytesAvailable()).last(unseen);
+    if (const std::optional<RequestFramer::Refusal> refusal = m_framer.feed(bytes)) {
+        refuse(refusal->status, refusal->message);
         return;
     }
-    if (m_lineChecked)
-        return;
-    // Only the bytes that arrived now are unread by the HTTP layer; earlier ones are kept here.
-    m_line += m_socket->peek(arrived);
-    const Verdict verdict = requestLine(m_line);
-    if (verdict == Verdict::Bad) {
-        refuse("400 Bad Request", "Bad request");
-        return;
-    }
-    if (verdict == Verdict::Good) {
-        m_lineChecked = true;
-        m_line.clear();
-    }
+    if (!m_framer.inRequest())
+        m_deadline.stop();
+    else if (!m_deadline.isActive())
+        m_deadline.start(requestDeadlineMs);
 }
 
 void ConnectionGuard::refuse(QByteArrayView status, QByteArrayView message)
 {
-    m_closing = true;
+    if (m_closing)
+        return;
     // Whatever was read so far is taken out of the HTTP layer's reach, inside its transaction
     // or not, so that it never parses a refused request.
     (void)m_socket->readAll();
@@ -100,7 +73,13 @@ void ConnectionGuard::refuse(QByteArrayView status, QByteArrayView message)
         + QByteArray::number(message.size()) + "\r\nConnection: close\r\n\r\n"
         + message.toByteArray();
     m_socket->write(reply);
+    close();
+}
+
+void ConnectionGuard::close()
+{
+    m_closing = true;
+    m_deadline.stop();
     m_socket->disconnectFromHost();
-    // A client that reads nothing would keep the connection closing for ever.
     m_idle.start(closingTimeoutMs);
 }

@@ -1,15 +1,32 @@
-// GuardedTcpServer: a TCP server that puts a ConnectionGuard on every connection before the
-// HTTP layer takes it.
+// GuardedTcpServer: a TCP server that admits connections within the caps, puts a
+// ConnectionGuard on every one before the HTTP layer takes it, and keeps accepting after the
+// system runs out of files.
 #pragma once
 
 #include <QTcpServer>
+
+class ConnectionLimits;
 
 class GuardedTcpServer : public QTcpServer
 {
     Q_OBJECT
 public:
-    explicit GuardedTcpServer(QObject *parent = nullptr);
+    static constexpr int acceptPauseMs = 1'000;
+
+    // The limits are shared by every listener of the server and must outlive it.
+    explicit GuardedTcpServer(ConnectionLimits &limits, QObject *parent = nullptr);
+
+    // listen(), watching each attempt to accept.
+    [[nodiscard]] bool listenOn(const QHostAddress &address, quint16 port);
 
 protected:
     void incomingConnection(qintptr descriptor) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    [[nodiscard]] bool hasFileToAccept() const;
+    void onAcceptError(QAbstractSocket::SocketError error);
+    void pauseForFiles(const QString &reason);
+
+    ConnectionLimits &m_limits;
 };

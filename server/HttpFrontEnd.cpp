@@ -1,6 +1,7 @@
 // HttpFrontEnd: routing of GET requests to the exchanges and pages.
 #include "HttpFrontEnd.h"
 
+#include "ConnectionGuard.h"
 #include "GuardedTcpServer.h"
 #include "QueryParameters.h"
 #include "TrackingService.h"
@@ -8,7 +9,6 @@
 
 #include <QPointer>
 #include <QRegularExpression>
-#include <QUrl>
 
 namespace {
 
@@ -18,18 +18,26 @@ const QString paths[]
           QStringLiteral("/map.js"), QStringLiteral("/leaflet/leaflet.js"),
           QStringLiteral("/leaflet/leaflet.css") };
 
-QByteArrayView methodName(QHttpServerRequest::Method method)
+// The path and query of a request's target as it arrived, before any decoding. The absolute
+// form ("http://host/path?query"), which a client talking to a proxy sends, names the same path.
+struct RawTarget
 {
-    switch (method) {
-    case QHttpServerRequest::Method::Get:
-        return "GET";
-    case QHttpServerRequest::Method::Head:
-        return "HEAD";
-    case QHttpServerRequest::Method::Post:
-        return "POST";
-    default:
-        return "OTHER";
+    QByteArrayView path;
+    QByteArrayView query;
+};
+
+RawTarget split(QByteArrayView target)
+{
+    if (!target.startsWith('/')) {
+        const qsizetype scheme = target.indexOf("://");
+        const qsizetype path = scheme > 0 ? target.indexOf('/', scheme + 3) : -1;
+        if (scheme > 0)
+            target = path < 0 ? QByteArrayView("/") : target.sliced(path);
     }
+    const qsizetype question = target.indexOf('?');
+    if (question < 0)
+        return { target, {} };
+    return { target.first(question), target.sliced(question + 1) };
 }
 
 } // namespace
@@ -38,6 +46,7 @@ HttpFrontEnd::HttpFrontEnd(TrackingService &service, WebPages &pages, QObject *p
     : QObject(parent)
     , m_service(service)
     , m_pages(pages)
+    , m_limits(ConnectionLimits::forThisProcess())
 {
     // Every known path goes to answer(), which also turns away other methods; anything else
     // ends in the missing handler, which answers too.
@@ -55,8 +64,8 @@ HttpFrontEnd::HttpFrontEnd(TrackingService &service, WebPages &pages, QObject *p
 
 quint16 HttpFrontEnd::listen(const QHostAddress &address, quint16 port)
 {
-    auto *tcp = new GuardedTcpServer(this);
-    if (!tcp->listen(address, port)) {
+    auto *tcp = new GuardedTcpServer(m_limits, this);
+    if (!tcp->listenOn(address, port)) {
         qWarning("peregrix-server: cannot listen on %s port %u: %s", qPrintable(address.toString()),
             unsigned(port), qPrintable(tcp->errorString()));
         delete tcp;
@@ -66,15 +75,27 @@ quint16 HttpFrontEnd::listen(const QHostAddress &address, quint16 port)
     return tcp->serverPort();
 }
 
-void HttpFrontEnd::respond(const QHttpServerRequest &request, QHttpServerResponder &&responder)
+// The guard framed the request from its raw bytes, and its target is read from there: the HTTP
+// layer's URL has been mended already ("%zz" made "%25zz"), which the strict decoding must see.
+void HttpFrontEnd::respond(const QHttpServerRequest &, QHttpServerResponder &&responder)
 {
-    const QUrl url = request.url();
-    const std::shared_ptr<OrderedReplies::Place> place = m_replies.take(std::move(responder));
-    answer(methodName(request.method()), url.path(), url.query(QUrl::FullyEncoded).toLatin1(),
-        [replies = QPointer(&m_replies), place](const HttpReply &reply) {
-            if (replies) // a report's reply may come after the server has closed
-                replies->fill(place, reply);
-        });
+    ConnectionGuard *guard = ConnectionGuard::of(responder.socket());
+    const std::optional<RequestFramer::Request> request
+        = guard ? guard->takeRequest() : std::nullopt;
+    if (!request)
+        return; // it came after the request the connection closes with
+    const OrderedReplies::Manner manner { request->method == "HEAD", request->closeAfter };
+    const std::shared_ptr<OrderedReplies::Place> place
+        = m_replies.take(std::move(responder), manner);
+    const Answer fill = [replies = QPointer(&m_replies), place](const HttpReply &reply) {
+        if (replies) // a report's reply may come after the server has closed
+            replies->fill(place, reply);
+    };
+    const RawTarget target = split(request->target);
+    const std::optional<QString> path = QueryParameters::decoded(target.path);
+    if (!path)
+        return fill(HttpReply::text("Bad request", 400));
+    answer(request->method, *path, target.query.toByteArray(), fill);
 }
 
 HttpReply HttpFrontEnd::answer(QByteArrayView method, const QString &path, const QByteArray &query)

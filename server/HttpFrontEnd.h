@@ -2,6 +2,7 @@
 // path names.
 #pragma once
 
+#include "ConnectionLimits.h"
 #include "HttpReply.h"
 #include "OrderedReplies.h"
 
@@ -36,6 +37,8 @@ private:
 
     TrackingService &m_service;
     WebPages &m_pages;
+    // Counts the connections until the last one is gone, so it goes after the HTTP layer.
+    ConnectionLimits m_limits;
     OrderedReplies m_replies;
     QHttpServer m_http;
 };

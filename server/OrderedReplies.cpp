@@ -1,6 +1,8 @@
 // OrderedReplies: the replies of each connection, sent in the order of its requests.
 #include "OrderedReplies.h"
 
+#include "ConnectionGuard.h"
+
 #include <QHttpServerResponse>
 #include <QTcpSocket>
 
@@ -9,21 +11,28 @@
 class OrderedReplies::Place
 {
 public:
-    explicit Place(QHttpServerResponder &&taken)
+    Place(QHttpServerResponder &&taken, Manner how)
         : responder(std::move(taken))
+        , manner(how)
     { }
 
     QHttpServerResponder responder;
     QObject *const socket = responder.socket();
+    const Manner manner;
     std::optional<HttpReply> reply;
 
     void send()
     {
-        QHttpServerResponse response(reply->contentType, reply->body,
+        QHttpServerResponse response(reply->contentType,
+            manner.withoutBody ? QByteArray() : reply->body,
             static_cast<QHttpServerResponder::StatusCode>(reply->status));
         for (const auto &[name, value] : reply->headers)
             response.addHeader(name, value);
+        if (manner.closeAfter)
+            response.addHeader("Connection", "close");
         response.write(std::move(responder));
+        if (ConnectionGuard *guard = ConnectionGuard::of(socket); guard && manner.closeAfter)
+            guard->close();
     }
 };
 
@@ -33,9 +42,10 @@ OrderedReplies::OrderedReplies(QObject *parent)
 
 OrderedReplies::~OrderedReplies() = default;
 
-std::shared_ptr<OrderedReplies::Place> OrderedReplies::take(QHttpServerResponder &&responder)
+std::shared_ptr<OrderedReplies::Place> OrderedReplies::take(
+    QHttpServerResponder &&responder, Manner manner)
 {
-    auto place = std::make_shared<Place>(std::move(responder));
+    auto place = std::make_shared<Place>(std::move(responder), manner);
     auto line = m_lines.find(place->socket);
     if (line == m_lines.end()) {
         line = m_lines.insert(place->socket, {});

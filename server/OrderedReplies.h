@@ -21,11 +21,20 @@ public:
     // One request's place in its connection's line.
     class Place;
 
+    // How a request's reply goes out.
+    struct Manner
+    {
+        // A HEAD request's reply has the headers only.
+        bool withoutBody = false;
+        // The connection ends once the reply has gone out.
+        bool closeAfter = false;
+    };
+
     explicit OrderedReplies(QObject *parent = nullptr);
     ~OrderedReplies() override;
 
     // The next place in the line of the responder's connection.
-    [[nodiscard]] std::shared_ptr<Place> take(QHttpServerResponder &&responder);
+    [[nodiscard]] std::shared_ptr<Place> take(QHttpServerResponder &&responder, Manner manner);
     // Puts the reply in its place and sends every reply at the head of the line. Once the
     // connection has closed, nothing is sent (Qt deletes a closed connection's socket).
     void fill(const std::shared_ptr<Place> &place, const HttpReply &reply);

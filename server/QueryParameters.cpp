@@ -16,7 +16,9 @@ int hexValue(char c)
     return -1;
 }
 
-std::optional<QString> decoded(QByteArrayView text)
+} // namespace
+
+std::optional<QString> QueryParameters::decoded(QByteArrayView text)
 {
     QByteArray bytes;
     bytes.reserve(text.size());
@@ -40,8 +42,6 @@ std::optional<QString> decoded(QByteArrayView text)
         result = QStringLiteral("");
     return result;
 }
-
-} // namespace
 
 std::optional<QueryParameters> QueryParameters::parse(const QByteArray &query)
 {

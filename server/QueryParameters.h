@@ -22,6 +22,9 @@ public:
     // decoding. "+" is a plus, not a blank. Nothing when a "%" is not followed by two hex digits
     // or the decoded bytes are not UTF-8.
     [[nodiscard]] static std::optional<QueryParameters> parse(const QByteArray &query);
+    // The text percent-decoded as UTF-8; nothing when a "%" is not followed by two hex digits
+    // or the bytes are not UTF-8.
+    [[nodiscard]] static std::optional<QString> decoded(QByteArrayView text);
 
     [[nodiscard]] const QList<Parameter> &parameters() const { return m_parameters; }
     [[nodiscard]] QStringList keys() const;

@@ -3,6 +3,7 @@
 // web page and downloads with hostile data in the database.
 #include "TestEnvironment.h"
 
+#include "ConnectionLimits.h"
 #include "HttpFrontEnd.h"
 #include "TrackingService.h"
 #include "TrackingStore.h"
@@ -18,6 +19,10 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
+#include <sys/resource.h>
+#include <time.h>
+#include <unistd.h>
+
 namespace {
 
 struct Response
@@ -28,8 +33,9 @@ struct Response
     bool closed = false;
 };
 
-// A whole response when the header has ended and Content-Length bytes of body follow.
-std::optional<Response> parsed(const QByteArray &bytes)
+// A whole response when the header has ended and Content-Length bytes of body follow; `used`
+// is then its length.
+std::optional<Response> parsed(const QByteArray &bytes, qsizetype *used = nullptr)
 {
     const qsizetype headerEnd = bytes.indexOf("\r\n\r\n");
     if (headerEnd < 0)
@@ -45,7 +51,21 @@ std::optional<Response> parsed(const QByteArray &bytes)
     if (length < 0 || bytes.size() < headerEnd + 4 + length)
         return std::nullopt;
     r.body = bytes.mid(headerEnd + 4, length);
+    if (used)
+        *used = headerEnd + 4 + length;
     return r;
+}
+
+// Every whole response in the bytes, one after the other.
+QList<Response> allParsed(QByteArray bytes)
+{
+    QList<Response> responses;
+    qsizetype used = 0;
+    while (const std::optional<Response> r = parsed(bytes, &used)) {
+        responses.append(*r);
+        bytes.remove(0, used);
+    }
+    return responses;
 }
 
 QByteArray getLine(const QByteArray &target)
@@ -271,11 +291,138 @@ private Q_SLOTS:
         QCOMPARE(stored, (QList<int> { 9, 8, 7 }));
     }
 
+    // Each row is one write; every response that comes back is parsed in turn.
+    void howEachRequestIsAnswered_data()
+    {
+        QTest::addColumn<QByteArray>("requests");
+        QTest::addColumn<QList<QByteArray>>("statuses");
+        QTest::addColumn<QList<QByteArray>>("bodies");
+        QTest::addColumn<bool>("closed");
+        const QByteArray ping = getLine("/ping");
+        const QByteArray closing = "GET /ping HTTP/1.1\r\nConnection: close\r\n\r\n";
+        const QByteArray nine = getLine("/ping?x=" + QByteArray(9 * 1024, 'a'));
+        const QByteArray badQuery = "Bad request: the query is not percent-encoded UTF-8";
+        QTest::newRow("HTTP/1.0 ends the connection")
+            << QByteArray("GET /ping HTTP/1.0\r\n\r\n") << QList<QByteArray> { "200" }
+            << QList<QByteArray> { "pong" } << true;
+        QTest::newRow("so does Connection: close")
+            << closing << QList<QByteArray> { "200" } << QList<QByteArray> { "pong" } << true;
+        QTest::newRow("close among other options")
+            << QByteArray("GET /ping HTTP/1.1\r\nConnection: keep-alive, Close\r\n\r\n")
+            << QList<QByteArray> { "200" } << QList<QByteArray> { "pong" } << true;
+        QTest::newRow("nothing after the closing request is answered")
+            << closing + ping << QList<QByteArray> { "200" } << QList<QByteArray> { "pong" }
+            << true;
+        QTest::newRow("HEAD gets no body")
+            << "HEAD /ping HTTP/1.1\r\n\r\n" + ping << QList<QByteArray> { "405", "200" }
+            << QList<QByteArray> { "", "pong" } << false;
+        QTest::newRow("two requests of 9 KiB in one write") << nine + nine
+                                                            << QList<QByteArray> { "200", "200" }
+                                                            << QList<QByteArray> { "pong", "pong" }
+                                                            << false;
+        QTest::newRow("malformed escape in the raw query")
+            << getLine("/log.php?u=%zz&d=dev-a") << QList<QByteArray> { "200" }
+            << QList<QByteArray> { badQuery } << false;
+        QTest::newRow("lone % in the raw query")
+            << getLine("/log.php?u=Ann%&d=dev-a") << QList<QByteArray> { "200" }
+            << QList<QByteArray> { badQuery } << false;
+        QTest::newRow("malformed escape in the path")
+            << getLine("/pi%zzng") << QList<QByteArray> { "400" }
+            << QList<QByteArray> { "Bad request" } << false;
+    }
+    void howEachRequestIsAnswered()
+    {
+        QFETCH(QByteArray, requests);
+        QFETCH(QList<QByteArray>, statuses);
+        QFETCH(QList<QByteArray>, bodies);
+        QFETCH(bool, closed);
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        QByteArray received;
+        bool ended = false;
+        connect(&socket, &QTcpSocket::readyRead, &socket, [&] { received += socket.readAll(); });
+        connect(&socket, &QTcpSocket::disconnected, &socket, [&] { ended = true; });
+        socket.write(requests);
+        QVERIFY(QTest::qWaitFor([&] { return allParsed(received).size() >= statuses.size(); }));
+        // Long enough for a reply too many, or for the end of the connection, to arrive.
+        (void)QTest::qWaitFor([&] { return ended; }, 300);
+        const QList<Response> responses = allParsed(received);
+        QCOMPARE(responses.size(), statuses.size());
+        for (qsizetype i = 0; i < responses.size(); ++i) {
+            QVERIFY2(responses[i].statusLine.startsWith("HTTP/1.1 " + statuses[i]),
+                responses[i].statusLine.constData());
+            QCOMPARE(responses[i].body, bodies[i]);
+        }
+        QCOMPARE(responses.last().headers.value("connection") == "close", closed);
+        QCOMPARE(ended, closed);
+    }
+
+    void connectionsPastTheCapAreRefused()
+    {
+        std::vector<std::unique_ptr<QTcpSocket>> held;
+        const auto connectFrom = [&](const char *address) {
+            held.push_back(std::make_unique<QTcpSocket>());
+            held.back()->bind(QHostAddress(QLatin1String(address)));
+            held.back()->connectToHost(QHostAddress::LocalHost, port);
+            return held.back().get();
+        };
+        // Answered one by one, so that the server has taken each before the next comes.
+        for (int i = 0; i < ConnectionLimits::defaultPerAddress; ++i) {
+            QTcpSocket *socket = connectFrom("127.0.0.1");
+            socket->write(getLine("/ping"));
+            QVERIFY(QTest::qWaitFor([socket] { return socket->bytesAvailable() > 0; }));
+        }
+        QTcpSocket *refused = connectFrom("127.0.0.1");
+        QTRY_VERIFY(refused->bytesAvailable() > 0);
+        QVERIFY(refused->readAll().startsWith("HTTP/1.1 503 Service Unavailable\r\n"));
+        QTRY_COMPARE(refused->state(), QAbstractSocket::UnconnectedState);
+        // Another source is not held up by this one's connections.
+        QTcpSocket *other = connectFrom("127.0.0.2");
+        other->write(getLine("/ping"));
+        QByteArray pong;
+        QTRY_VERIFY((pong += other->readAll()).endsWith("pong"));
+        held.clear();
+        QTRY_COMPARE(exchange({ getLine("/ping") }).body, QByteArray("pong"));
+    }
+
+    // Out of files, accepting fails while the listening socket stays readable: the server
+    // must neither spin on it nor stop accepting for good.
+    void keepsAcceptingAfterRunningOutOfFiles()
+    {
+        rlimit saved {};
+        QCOMPARE(getrlimit(RLIMIT_NOFILE, &saved), 0);
+        QTest::qWait(200); // for the server to close what earlier tests left, freeing files
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, port); // takes its file now
+        rlimit low = saved;
+        low.rlim_cur = QDir(QStringLiteral("/proc/self/fd")).count() + 8;
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &low), 0);
+        std::vector<int> fillers;
+        for (int fd = ::dup(0); fd >= 0; fd = ::dup(0))
+            fillers.push_back(fd);
+        timespec before {}, after {};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
+        QTest::qWait(1500);
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &after);
+        for (const int fd : fillers)
+            ::close(fd);
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &saved), 0);
+        const double cpuSeconds
+            = double(after.tv_sec - before.tv_sec) + double(after.tv_nsec - before.tv_nsec) / 1e9;
+        qInfo("CPU time while out of files: %.3f s in 1.5 s", cpuSeconds);
+        QVERIFY2(cpuSeconds < 0.5, qPrintable(QString::number(cpuSeconds)));
+        client.write(getLine("/ping"));
+        QByteArray reply;
+        QTRY_VERIFY_WITH_TIMEOUT((reply += client.readAll()).endsWith("pong"), 5000);
+    }
+
     void lingeringConnectionsDoNotHoldOthersUp()
     {
         std::vector<std::unique_ptr<QTcpSocket>> lingering;
         for (int i = 0; i < 200; ++i) {
             lingering.push_back(std::make_unique<QTcpSocket>());
+            // From a source of their own, as those past its cap would be refused.
+            lingering.back()->bind(QHostAddress(QStringLiteral("127.0.0.3")));
             lingering.back()->connectToHost(QHostAddress::LocalHost, port);
             lingering.back()->write("GET /log.php?u=");
         }

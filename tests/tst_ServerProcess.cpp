@@ -4,6 +4,7 @@
 #include "ServerProcess.h"
 #include "TestEnvironment.h"
 
+#include "ConnectionGuard.h"
 #include "TrackingStore.h"
 
 #include "platform/PercentEscapes.h"
@@ -12,11 +13,13 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcessEnvironment>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
 
 #include <set>
+#include <sys/resource.h>
 
 namespace {
 
@@ -27,6 +30,42 @@ QString report(int id, bool late = false)
         .arg(id, 6, 10, QLatin1Char('0'))
         .arg(id)
         .arg(late ? QStringLiteral("&Late=Y") : QString());
+}
+
+// A connection from the given loopback address to the server.
+std::unique_ptr<QTcpSocket> connectionFrom(const QString &source, quint16 port)
+{
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->bind(QHostAddress(source));
+    socket->connectToHost(QHostAddress::LocalHost, port);
+    return socket;
+}
+
+// What the server answers to a /ping on the connection, whole or as far as it came in time.
+QByteArray ping(QTcpSocket &socket, int waitMs = 5000)
+{
+    socket.write("GET /ping HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    QByteArray received;
+    (void)QTest::qWaitFor(
+        [&] {
+            received += socket.readAll();
+            return received.endsWith("pong") || received.startsWith("HTTP/1.1 503");
+        },
+        waitMs);
+    return received;
+}
+
+// The peak resident memory of a process, in KiB.
+qint64 peakMemoryKiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
 }
 
 } // namespace
@@ -322,6 +361,84 @@ private Q_SLOTS:
         TrackingStore store(QStringLiteral("check"));
         store.open(database);
         QCOMPARE(store.summary(QStringLiteral("dev-k")).reports, 3);
+    }
+
+    // With 400 files, 208 connections are held (room is left for the database, the listener
+    // and a burst of refusals); the next is refused, from whichever source it comes.
+    void capsConnectionsToItsFiles()
+    {
+        server->setFileLimit(400);
+        QVERIFY2(server->start(), qPrintable(server->output()));
+        std::vector<std::unique_ptr<QTcpSocket>> held;
+        for (int i = 0; i < 208; ++i) {
+            held.push_back(connectionFrom(QStringLiteral("127.0.3.%1").arg(1 + i / 100), server->port()));
+            QVERIFY(ping(*held.back()).endsWith("pong"));
+        }
+        auto refused = connectionFrom(QStringLiteral("127.0.3.9"), server->port());
+        QVERIFY(ping(*refused).startsWith("HTTP/1.1 503 Service Unavailable\r\n"));
+        QTRY_COMPARE(refused->state(), QAbstractSocket::UnconnectedState);
+        held.pop_back();
+        QTest::qWait(300); // for the server to see that one go
+        auto next = connectionFrom(QStringLiteral("127.0.3.9"), server->port());
+        QVERIFY(ping(*next).endsWith("pong"));
+    }
+
+    // 2,000 connections trickle a request a byte at a time; a fresh client is answered within
+    // a second meanwhile, each of them is answered "408" and closed once its request has taken
+    // 10 s, and the server's memory stays under 100 MB.
+    void holdsTricklingConnections()
+    {
+        constexpr int connections = 2000;
+        rlimit files {};
+        QCOMPARE(getrlimit(RLIMIT_NOFILE, &files), 0);
+        files.rlim_cur = std::max(files.rlim_cur, std::min<rlim_t>(files.rlim_max, 4096));
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &files), 0);
+        QVERIFY2(files.rlim_cur >= connections + 200, "the test needs 2,200 open files");
+        QVERIFY2(server->start(), qPrintable(server->output()));
+        std::vector<std::unique_ptr<QTcpSocket>> trickling;
+        int ended = 0, timedOut = 0;
+        for (int i = 0; i < connections; ++i) {
+            // 100 from each source, under the cap per source.
+            trickling.push_back(
+                connectionFrom(QStringLiteral("127.0.1.%1").arg(1 + i / 100), server->port()));
+            QTcpSocket *socket = trickling.back().get();
+            connect(socket, &QTcpSocket::disconnected, socket, [&, socket] {
+                ++ended;
+                timedOut += socket->readAll().startsWith("HTTP/1.1 408 Request Timeout");
+            });
+            socket->write("G");
+            if (i % 100 == 99)
+                QTest::qWait(50); // lets the server take them in as they come
+        }
+        QElapsedTimer sinceFirstBytes;
+        sinceFirstBytes.start();
+        QTimer trickle;
+        connect(&trickle, &QTimer::timeout, &trickle, [&] {
+            for (const auto &socket : trickling) {
+                if (socket->state() == QAbstractSocket::ConnectedState)
+                    socket->write("E");
+            }
+        });
+        trickle.start(1000);
+        QList<qint64> pingTimes;
+        for (int round = 0; round < 3; ++round) {
+            QTest::qWait(2000);
+            auto fresh = connectionFrom(QStringLiteral("127.0.2.1"), server->port());
+            QElapsedTimer clock;
+            clock.start();
+            QVERIFY(ping(*fresh, 1000).endsWith("pong"));
+            pingTimes << clock.elapsed();
+        }
+        QVERIFY2(ended == 0, qPrintable(QString::number(ended)));
+        QTRY_VERIFY_WITH_TIMEOUT(ended == connections, 20'000);
+        const qint64 allEnded = sinceFirstBytes.elapsed();
+        const qint64 peak = peakMemoryKiB(server->processId());
+        qInfo("%d trickling connections: /ping answered in %lld, %lld and %lld ms; all answered "
+              "408 and closed %lld ms after their first bytes; server's peak memory %lld KiB",
+            connections, pingTimes[0], pingTimes[1], pingTimes[2], allEnded, peak);
+        QCOMPARE(timedOut, connections);
+        QVERIFY(allEnded >= ConnectionGuard::requestDeadlineMs - 1000);
+        QVERIFY2(peak > 0 && peak < 100 * 1024, qPrintable(QString::number(peak)));
     }
 
     void closedRegistrationWithoutTestUser()

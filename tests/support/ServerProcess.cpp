@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 
 #include <csignal>
+#include <sys/resource.h>
 
 ServerProcess::ServerProcess(const QString &program, const QString &database)
     : m_program(program)
@@ -40,6 +41,14 @@ bool ServerProcess::start(const QStringList &options, quint16 port)
     }
     m_output += QString::fromUtf8(m_process.readAll());
     return false;
+}
+
+void ServerProcess::setFileLimit(int files)
+{
+    m_process.setChildProcessModifier([files] {
+        const rlimit limit { rlim_t(files), rlim_t(files) };
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    });
 }
 
 void ServerProcess::terminate()

@@ -30,12 +30,16 @@ public:
     void pause(); // SIGSTOP: connections are accepted by the kernel and never answered
     void resume(); // SIGCONT
 
+    // The files the server may open at most (its soft and hard limit), from the next start on.
+    void setFileLimit(int files);
+
     [[nodiscard]] bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     [[nodiscard]] quint16 port() const { return m_port; }
     // "http://127.0.0.1:PORT/"
     [[nodiscard]] QString baseUrl() const;
     [[nodiscard]] QString output();
     [[nodiscard]] int exitCode() const { return m_process.exitCode(); }
+    [[nodiscard]] qint64 processId() const { return m_process.processId(); }
 
     // The program run once with --database and these arguments, e.g. an operator command.
     [[nodiscard]] Result command(const QStringList &arguments) const;
