@@ -10,6 +10,7 @@
 #include "platform/LocationManager.h"
 
 #include "ChildRun.h"
+#include "FigureRow.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -98,8 +99,10 @@ int main(int argc, char **argv)
         minimal.push_back(timeChild(QStringLiteral("--minimal"), home.path()));
     }
     const double a = median(peregrix), m = median(minimal);
-    std::printf("start-up to first painted frame (median of %d, offscreen): peregrix %.1f ms, "
-                "minimal Qt Widgets window %.1f ms, ratio %.2f\n",
-                runs, a, m, m > 0 ? a / m : 0.0);
+    printFigureRow(
+        QStringLiteral("start-up to the first painted frame (median of %1, offscreen)").arg(runs),
+        QStringLiteral("%1 ms").arg(a, 0, 'f', 1),
+        QStringLiteral("%1 ms, a minimal Qt Widgets window").arg(m, 0, 'f', 1),
+        m > 0 ? a / m : 0.0);
     return a > 0 && m > 0 ? 0 : 1;
 }

@@ -13,6 +13,7 @@
 #include "platform/UserDefaults.h"
 
 #include "ChildRun.h"
+#include "FigureRow.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -86,8 +87,11 @@ int main(int argc, char **argv)
     QTemporaryDir home;
     const double peregrix = cpuPerHour(QStringLiteral("--app"), seconds, home.path());
     const double empty = cpuPerHour(QStringLiteral("--empty"), seconds, home.path());
-    std::printf("CPU time per hour (measured over %d s, offscreen): peregrix tracking %.1f s, "
-                "empty Qt application with a one-second timer %.1f s, ratio %.1f\n",
-                seconds, peregrix, empty, empty > 0 ? peregrix / empty : 0.0);
+    printFigureRow(QStringLiteral("CPU time per hour while tracking: a position a second, a "
+                                  "report every 15 s (over %1 s, offscreen)")
+                       .arg(seconds),
+        QStringLiteral("%1 s").arg(peregrix, 0, 'f', 1),
+        QStringLiteral("%1 s, an empty Qt application with a 1 s timer").arg(empty, 0, 'f', 1),
+        empty > 0 ? peregrix / empty : 0.0);
     return peregrix > 0 && empty > 0 ? 0 : 1;
 }
