@@ -183,6 +183,28 @@ private Q_SLOTS:
         QCOMPARE(marks(), marked);
     }
 
+    void longHistoryKeepsEveryTextAndFindsEachId()
+    {
+        // Enough entries to fill several storage chunks and grow the id index many times, with a
+        // text outside Latin-1, one larger than a chunk and a repeated id among them.
+        CountingHistory &h = open();
+        QStringList texts;
+        for (int id = 1; id <= 20'000; ++id)
+            texts << report(id);
+        texts[7'000].replace("Jo Ann", QStringLiteral("Łukasz"));
+        texts[12'000].replace("Jo Ann", QString(1'500'000, u'a'));
+        texts[15'000] = report(3);
+        for (const QString &text : std::as_const(texts))
+            h.addLocation(text);
+        QCOMPARE(Main2ViewController::urlItems(), texts);
+        for (const char *reply : { "OK3", "OK7001", "OK12001", "OK19999", "OK20001" })
+            post(NotificationNames::LocationOK, reply);
+        const QStringList shown = marks();
+        QCOMPARE(shown.count(QStringLiteral("OK")), 4);
+        for (int entry : { 2, 7'000, 12'000, 19'998 })
+            QCOMPARE(shown[entry], QStringLiteral("OK"));
+    }
+
     void rows_data()
     {
         QTest::addColumn<QString>("text");

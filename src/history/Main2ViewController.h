@@ -33,10 +33,11 @@ public:
     void spinEnd();
     void backgroundColorSet();
 
-    // The history of the run, oldest first: request texts, ids and marks ("" or "OK").
-    [[nodiscard]] static const QStringList &urlItems();
-    [[nodiscard]] static const QStringList &idItems();
-    [[nodiscard]] static const QStringList &sentOKItems();
+    // The history of the run, oldest first: request texts, ids and marks ("" or "OK"), each
+    // list made when asked for.
+    [[nodiscard]] static QStringList urlItems();
+    [[nodiscard]] static QStringList idItems();
+    [[nodiscard]] static QStringList sentOKItems();
 
     // Table
     int numberOfSectionsInTableView(TableView *tableView) override;
