@@ -43,9 +43,21 @@ template<typename Unit> bool unitsEqual(const Unit *units, qsizetype size, QStri
     return true;
 }
 
+// Written as plain loops over the code units so that the compiler can vectorise them.
 bool fitsLatin1(QStringView text)
 {
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x100; });
+    const char16_t *units = text.utf16();
+    char16_t all = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        all |= units[i];
+    return all < 0x100;
+}
+
+void toLatin1(QStringView text, uchar *bytes)
+{
+    const char16_t *units = text.utf16();
+    for (qsizetype i = 0; i < text.size(); ++i)
+        bytes[i] = uchar(units[i]);
 }
 
 } // namespace
@@ -61,7 +73,7 @@ void PositionHistory::clear()
     m_chunks = std::vector<Chunk>();
     m_openChunk = -1;
     m_openChunkUsed = 0;
-    m_slots = std::vector<quint32>();
+    m_slots = std::vector<Slot>();
     m_indexed = 0;
 }
 
@@ -72,11 +84,10 @@ void PositionHistory::append(QStringView requestText)
     Entry entry {};
     entry.units = quint32(requestText.size());
     entry.wide = !fitsLatin1(requestText);
-    entry.idHash = hashOfUnits(id.utf16(), id.size());
     store(requestText, entry);
     m_entries.push_back(entry);
     m_acknowledged.push_back(false);
-    index(size() - 1, id);
+    index(size() - 1, id, hashOfUnits(id.utf16(), id.size()));
 }
 
 void PositionHistory::store(QStringView text, Entry &entry)
@@ -85,9 +96,7 @@ void PositionHistory::store(QStringView text, Entry &entry)
         char *bytes = place(text.size() * qsizetype(sizeof(char16_t)), entry);
         std::memcpy(bytes, text.utf16(), text.size() * sizeof(char16_t));
     } else {
-        auto *bytes = reinterpret_cast<uchar *>(place(text.size(), entry));
-        for (qsizetype i = 0; i < text.size(); ++i)
-            bytes[i] = uchar(text[i].unicode());
+        toLatin1(text, reinterpret_cast<uchar *>(place(text.size(), entry)));
     }
 }
 
@@ -158,48 +167,44 @@ std::optional<qsizetype> PositionHistory::oldestWithId(QStringView id) const
 {
     if (m_slots.empty())
         return std::nullopt;
-    const quint32 found = m_slots[slotFor(id, hashOfUnits(id.utf16(), id.size()))];
-    if (found == 0)
+    const Slot &found = m_slots[slotFor(id, hashOfUnits(id.utf16(), id.size()))];
+    if (found.entry == 0)
         return std::nullopt;
-    return qsizetype(found) - 1;
+    return qsizetype(found.entry) - 1;
 }
 
 qsizetype PositionHistory::slotFor(QStringView id, quint32 hash) const
 {
     const qsizetype mask = qsizetype(m_slots.size()) - 1;
     for (qsizetype slot = qsizetype(hash) & mask;; slot = (slot + 1) & mask) {
-        const quint32 held = m_slots[slot];
-        if (held == 0)
-            return slot;
-        const Entry &candidate = m_entries[held - 1];
-        if (candidate.idHash == hash && hasId(candidate, id))
+        const Slot &held = m_slots[slot];
+        if (held.entry == 0 || (held.idHash == hash && hasId(m_entries[held.entry - 1], id)))
             return slot;
     }
 }
 
 // An entry whose id an older entry already has is left out: acknowledgements go to the oldest.
-void PositionHistory::index(qsizetype entry, QStringView id)
+void PositionHistory::index(qsizetype entry, QStringView id, quint32 idHash)
 {
     if ((m_indexed + 1) * 2 > qsizetype(m_slots.size()))
         growIndex();
-    quint32 &slot = m_slots[slotFor(id, m_entries[entry].idHash)];
-    if (slot == 0) {
-        slot = quint32(entry + 1);
+    Slot &slot = m_slots[slotFor(id, idHash)];
+    if (slot.entry == 0) {
+        slot = { quint32(entry + 1), idHash };
         ++m_indexed;
     }
 }
 
-// The hashes are kept with the entries, so growing never reads a text again.
 void PositionHistory::growIndex()
 {
-    std::vector<quint32> old = std::exchange(
-        m_slots, std::vector<quint32>(std::max(firstIndexSize, qsizetype(m_slots.size()) * 2)));
+    std::vector<Slot> old = std::exchange(
+        m_slots, std::vector<Slot>(std::max(firstIndexSize, qsizetype(m_slots.size()) * 2)));
     const qsizetype mask = qsizetype(m_slots.size()) - 1;
-    for (const quint32 held : old) {
-        if (held == 0)
+    for (const Slot &held : old) {
+        if (held.entry == 0)
             continue;
-        qsizetype slot = qsizetype(m_entries[held - 1].idHash) & mask;
-        while (m_slots[slot] != 0)
+        qsizetype slot = qsizetype(held.idHash) & mask;
+        while (m_slots[slot].entry != 0)
             slot = (slot + 1) & mask;
         m_slots[slot] = held;
     }

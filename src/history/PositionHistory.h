@@ -43,7 +43,13 @@ private:
         quint32 wide : 1; // UTF-16 rather than Latin-1
         quint32 offset;
         quint32 units;
-        quint32 idHash;
+    };
+    // Open addressing with linear probing. The hash is kept in the slot, so that a probe past
+    // other ids, and growing, never reach for the entries themselves.
+    struct Slot
+    {
+        quint32 entry = 0; // entry number + 1; 0 for an empty slot
+        quint32 idHash = 0;
     };
     struct Chunk
     {
@@ -55,10 +61,9 @@ private:
     [[nodiscard]] char *place(qsizetype bytes, Entry &entry);
     [[nodiscard]] const char *bytesOf(const Entry &entry) const;
     [[nodiscard]] bool hasId(const Entry &entry, QStringView id) const;
-    [[nodiscard]] quint32 hashOfId(const Entry &entry) const;
     // The slot holding the oldest entry with this id, or the empty slot where it would go.
     [[nodiscard]] qsizetype slotFor(QStringView id, quint32 hash) const;
-    void index(qsizetype entry, QStringView id);
+    void index(qsizetype entry, QStringView id, quint32 idHash);
     void growIndex();
 
     std::deque<Entry> m_entries;
@@ -66,8 +71,6 @@ private:
     std::vector<Chunk> m_chunks;
     qsizetype m_openChunk = -1; // the chunk new texts go into
     qsizetype m_openChunkUsed = 0;
-    // Open addressing with linear probing: entry number + 1, or 0 for an empty slot. Each id
-    // appears once, with its oldest entry.
-    std::vector<quint32> m_slots;
+    std::vector<Slot> m_slots; // each id once, with its oldest entry
     qsizetype m_indexed = 0;
 };
