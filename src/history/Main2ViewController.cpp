@@ -100,6 +100,7 @@ void Main2ViewController::loadDefaults()
     ThemeColour::post();
     ui.tvLocations->setRowHeight(35);
     history.clear();
+    resendQueue.clear(); // its entries are gone
     ui.tvLocations->setDataSource(this);
 }
 
@@ -124,11 +125,17 @@ void Main2ViewController::sendMissing()
 {
     if (!connectedToNetwork())
         return;
-    const qsizetype n = history.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (history.isAcknowledged(i))
+    resendQueue.add(history);
+    startResends();
+}
+
+void Main2ViewController::startResends()
+{
+    while (const std::optional<qsizetype> entry = resendQueue.next(qsizetype(responseData.size()))) {
+        // Another screen may have started the history afresh meanwhile.
+        if (*entry >= history.size())
             continue;
-        const QString text = TrackingServer::lateReportText(history.requestText(i));
+        const QString text = TrackingServer::lateReportText(history.requestText(*entry));
         const QUrl url = urlWithString(addingPercentEscapes(text));
         if (url.isValid())
             responseData[UrlConnection::start(url, this)] = QByteArray();
@@ -211,6 +218,7 @@ void Main2ViewController::connectionDidReceiveData(UrlConnection *connection,
 void Main2ViewController::connectionDidFailWithError(UrlConnection *connection, const QString &)
 {
     responseData.erase(connection);
+    startResends();
 }
 
 void Main2ViewController::connectionDidFinishLoading(UrlConnection *connection)
@@ -220,4 +228,5 @@ void Main2ViewController::connectionDidFinishLoading(UrlConnection *connection)
     if (reply.kind == ReportReply::Acknowledged)
         NotificationCenter::defaultCenter().postNotificationName(NotificationNames::LocationOK,
                                                                  reply.text);
+    startResends();
 }

@@ -2,6 +2,7 @@
 // and the resend of every report the server has not acknowledged.
 #pragma once
 
+#include "ResendQueue.h"
 #include "ui_Main2View.h"
 
 #include "platform/UrlConnectionDelegate.h"
@@ -60,5 +61,8 @@ protected:
     void viewDidLoad() override;
 
 private:
+    void startResends();
+
     std::map<UrlConnection *, QByteArray> responseData; // one reply buffer per exchange
+    ResendQueue resendQueue;
 };
