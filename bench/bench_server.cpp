@@ -7,13 +7,11 @@
 #include "ServerProcess.h"
 
 #include "TrackingStore.h"
+#include "WrkLoad.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QTemporaryDir>
@@ -23,77 +21,10 @@
 
 namespace {
 
-constexpr int threads = 2, connections = 8, seconds = 3;
-
-// Each wrk thread reports as a device of its own and counts its ids from 1, as the program
-// does; given "late N", it sends its first N reports again and again as late ones.
-const char *const script = R"(
-local devices = 0
-function setup(thread)
-    devices = devices + 1
-    thread:set("device", devices)
-end
-function init(args)
-    late = args[1] == "late"
-    stored = tonumber(args[2] or "0")
-    counter = 0
-end
-function request()
-    counter = counter + 1
-    if late and counter > stored then counter = 1 end
-    local path = "/log.php?u=bench" .. device .. "&d=bench-" .. device
-        .. "&lat=51.500000&long=-0.127500&when=20260306140509&ver=v2.5&acc=5&speed=3%20KPH&id="
-        .. counter
-    if late then path = path .. "&Late=Y" end
-    return wrk.format("GET", path)
-end
-)";
-
-struct WrkRun
-{
-    double requestsPerSecond = 0;
-    qint64 requests = 0;
-    double seconds = 0;
-    QString p50, p99; // latency of one request, as wrk writes it ("1.23ms")
-    QString errors;
-};
-
-WrkRun runWrk(const QString &url, const QString &scriptFile, const QStringList &scriptArguments)
-{
-    QStringList arguments { "-t" + QString::number(threads), "-c" + QString::number(connections),
-        "-d" + QString::number(seconds) + "s", "--latency" };
-    if (!scriptFile.isEmpty())
-        arguments << "-s" << scriptFile;
-    arguments << url;
-    if (!scriptArguments.isEmpty())
-        arguments << "--" << scriptArguments;
-    QProcess wrk;
-    wrk.start(QStringLiteral("wrk"), arguments);
-    wrk.waitForFinished(seconds * 1000 + 30'000);
-    const QString out = QString::fromUtf8(wrk.readAllStandardOutput());
-    WrkRun run;
-    const QRegularExpressionMatch rate
-        = QRegularExpression(QStringLiteral("Requests/sec:\\s+([0-9.]+)")).match(out);
-    const QRegularExpressionMatch total
-        = QRegularExpression(QStringLiteral("(\\d+) requests in ([0-9.]+)(m?s)")).match(out);
-    run.requestsPerSecond = rate.captured(1).toDouble();
-    run.requests = total.captured(1).toLongLong();
-    const auto percentile = [&out](const char *which) {
-        return QRegularExpression(QStringLiteral("\\s%1%\\s+([0-9.]+[a-z]+)").arg(which))
-            .match(out)
-            .captured(1);
-    };
-    run.p50 = percentile("50");
-    run.p99 = percentile("99");
-    run.seconds = total.captured(2).toDouble() / (total.captured(3) == u"ms" ? 1000.0 : 1.0);
-    const QRegularExpressionMatch errors
-        = QRegularExpression(QStringLiteral("(Socket errors:[^\\n]*|Non-2xx[^\\n]*)")).match(out);
-    run.errors = errors.captured(1);
-    if (run.requests == 0)
-        std::fprintf(stderr, "wrk said:\n%s%s\n", qPrintable(out),
-            qPrintable(QString::fromUtf8(wrk.readAllStandardError())));
-    return run;
-}
+using WrkLoad::connections;
+using WrkLoad::seconds;
+using WrkLoad::threads;
+using WrkRun = WrkLoad::Run;
 
 struct Stored
 {
@@ -136,10 +67,8 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     const QString database = dir.filePath(QStringLiteral("bench.sqlite"));
     const QString scriptFile = dir.filePath(QStringLiteral("reports.lua"));
-    QFile lua(scriptFile);
-    if (!lua.open(QIODevice::WriteOnly) || lua.write(script) < 0)
+    if (!WrkLoad::writeReportScript(scriptFile))
         return 1;
-    lua.close();
 
     ServerProcess server(QStringLiteral(PEREGRIX_SERVER), database);
     if (!server.start()) {
@@ -156,12 +85,12 @@ int main(int argc, char **argv)
                 "database on %s\n",
         threads, connections, seconds, QStorageInfo(dir.path()).fileSystemType().constData());
     const QString reportsUrl = server.baseUrl();
-    const WrkRun reports = runWrk(reportsUrl, scriptFile, {});
+    const WrkRun reports = WrkLoad::run(reportsUrl, scriptFile, {});
     const Stored stored = storedReports(database);
     const WrkRun resends
-        = runWrk(reportsUrl, scriptFile, { "late", QString::number(stored.fewestOfADevice) });
+        = WrkLoad::run(reportsUrl, scriptFile, { "late", QString::number(stored.fewestOfADevice) });
     const Stored after = storedReports(database);
-    const WrkRun ping = runWrk(server.baseUrl() + QStringLiteral("ping"), QString(), {});
+    const WrkRun ping = WrkLoad::run(server.baseUrl() + QStringLiteral("ping"), QString(), {});
     server.terminate();
     std::printf("SQLite: %lld stored of %lld answered %s; late duplicates: %lld new (ids the first "
                 "run skipped) %s; /ping %s\n",
@@ -186,7 +115,7 @@ int main(int argc, char **argv)
         if (!validate(network, onPostgres.baseUrl(), device))
             return 1;
     }
-    const WrkRun postgresReports = runWrk(onPostgres.baseUrl(), scriptFile, {});
+    const WrkRun postgresReports = WrkLoad::run(onPostgres.baseUrl(), scriptFile, {});
     const Stored postgresStored = storedReports(postgresDatabase);
     onPostgres.terminate();
     std::printf("PostgreSQL: %lld stored of %lld answered %s\n", postgresStored.total,

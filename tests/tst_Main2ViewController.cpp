@@ -104,6 +104,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
+        UrlExchange::setTimeout(std::chrono::seconds(60));
         history.reset();
         server.reset();
         Clock::resetTime();
@@ -181,6 +182,28 @@ private Q_SLOTS:
         QCOMPARE(marks(), marked);
         post(NotificationNames::LocationOK, reply); // an acknowledged entry stays so
         QCOMPARE(marks(), marked);
+    }
+
+    void longHistoryKeepsEveryTextAndFindsEachId()
+    {
+        // Enough entries to fill several storage chunks and grow the id index many times, with a
+        // text outside Latin-1, one larger than a chunk and a repeated id among them.
+        CountingHistory &h = open();
+        QStringList texts;
+        for (int id = 1; id <= 20'000; ++id)
+            texts << report(id);
+        texts[7'000].replace("Jo Ann", QStringLiteral("Łukasz"));
+        texts[12'000].replace("Jo Ann", QString(1'500'000, u'a'));
+        texts[15'000] = report(3);
+        for (const QString &text : std::as_const(texts))
+            h.addLocation(text);
+        QCOMPARE(Main2ViewController::urlItems(), texts);
+        for (const char *reply : { "OK3", "OK7001", "OK12001", "OK19999", "OK20001" })
+            post(NotificationNames::LocationOK, reply);
+        const QStringList shown = marks();
+        QCOMPARE(shown.count(QStringLiteral("OK")), 4);
+        for (int entry : { 2, 7'000, 12'000, 19'998 })
+            QCOMPARE(shown[entry], QStringLiteral("OK"));
     }
 
     void rows_data()
@@ -272,6 +295,44 @@ private Q_SLOTS:
             ids << QString::fromLatin1(line.mid(line.indexOf("&id=") + 4, 1));
         ids.sort();
         QCOMPARE(ids, (QStringList { "1", "1", "3", "3" }));
+    }
+
+    // More entries than requests go out at once: the rest follow as replies come or fail.
+    void resendOfALongHistorySendsEachEntryOnce_data()
+    {
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("each acknowledged") << true;
+        QTest::newRow("each timed out") << false;
+    }
+    void resendOfALongHistorySendsEachEntryOnce()
+    {
+        QFETCH(bool, answered);
+        if (answered) {
+            server->setResponder([](const QByteArray &line) {
+                const qsizetype at = line.indexOf("&id=") + 4;
+                return ScriptedHttpServer::text("OK" + line.mid(at, line.indexOf('&', at) - at));
+            });
+        } else {
+            server->setDefaultReply(ScriptedHttpServer::neverAnswer());
+            UrlExchange::setTimeout(std::chrono::milliseconds(100));
+        }
+        CountingHistory &h = open();
+        constexpr int entries = 40;
+        QStringList expected;
+        for (int id = 1; id <= entries; ++id) {
+            post(NotificationNames::LocationSent, report(id, server->baseUrl()));
+            expected << QString::number(id);
+        }
+        h.sendMissing();
+        QTRY_COMPARE(server->requestLines().size(), entries);
+        QTRY_COMPARE(marks().count(QStringLiteral("OK")), answered ? entries : 0);
+        QTest::qWait(200);
+        QStringList ids;
+        for (const QByteArray &line : server->requestLines())
+            ids << QString::fromLatin1(line.mid(line.indexOf("&id=") + 4).split('&').first());
+        ids.sort();
+        expected.sort();
+        QCOMPARE(ids, expected);
     }
 
     void failedOrRefusedResendsChangeNothing_data()

@@ -32,6 +32,6 @@ std::optional<HistoryRow> HistoryRow::fromRequestText(const QString &requestText
 
 QString HistoryRow::idOf(const QString &requestText)
 {
-    const QStringList parts = requestText.split(QLatin1Char('&'));
-    return parts.size() >= 9 ? parts[8].mid(3) : QStringLiteral("");
+    const Span id = idSpan(requestText.utf16(), requestText.size());
+    return requestText.mid(id.begin, id.end - id.begin);
 }

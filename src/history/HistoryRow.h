@@ -3,6 +3,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <optional>
 
 struct HistoryRow
@@ -20,4 +21,29 @@ struct HistoryRow
     // The ninth "&"-part of a request text less its "id=", whatever it holds; empty when the
     // text has fewer parts.
     [[nodiscard]] static QString idOf(const QString &requestText);
+
+    // Where idOf finds the id, as [begin, end) in the text's code units. The history keeps
+    // texts as one byte a unit when it can, so this reads Latin-1 bytes as well as UTF-16.
+    struct Span
+    {
+        qsizetype begin = 0;
+        qsizetype end = 0;
+    };
+    template<typename Unit>
+    [[nodiscard]] static Span idSpan(const Unit *text, qsizetype size)
+    {
+        constexpr int separatorsBeforeId = 8;
+        constexpr qsizetype idLabel = 3; // "id=", or whatever stands in its place
+        qsizetype at = 0;
+        for (int separators = 0; separators < separatorsBeforeId; ++at) {
+            if (at == size)
+                return {};
+            if (text[at] == Unit('&'))
+                ++separators;
+        }
+        qsizetype end = at;
+        while (end < size && text[end] != Unit('&'))
+            ++end;
+        return { std::min(at + idLabel, end), end };
+    }
 };

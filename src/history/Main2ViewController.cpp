@@ -3,6 +3,7 @@
 #include "Main2ViewController.h"
 
 #include "HistoryRow.h"
+#include "PositionHistory.h"
 
 #include "shared/GlobalFunctions.h"
 #include "shared/NotificationNames.h"
@@ -15,18 +16,11 @@
 #include "platform/UrlConnection.h"
 #include "platform/widgets/TableViewCell.h"
 
-#include <QHash>
 #include <QLabel>
 
 namespace {
 
-// Entry i of the history is element i of all three lists.
-QStringList urlItems;
-QStringList idItems;
-QStringList sentOKItems;
-// The oldest entry for each id, so that an acknowledgement finds its entry at once however
-// long the history has grown.
-QHash<QString, qsizetype> oldestEntryWithId;
+PositionHistory history;
 
 const QString acknowledged = QStringLiteral("OK");
 
@@ -58,19 +52,28 @@ Main2ViewController::~Main2ViewController()
         connection->cancel();
 }
 
-const QStringList &Main2ViewController::urlItems()
+QStringList Main2ViewController::urlItems()
 {
-    return ::urlItems;
+    QStringList items;
+    for (qsizetype i = 0; i < history.size(); ++i)
+        items << history.requestText(i);
+    return items;
 }
 
-const QStringList &Main2ViewController::idItems()
+QStringList Main2ViewController::idItems()
 {
-    return ::idItems;
+    QStringList items;
+    for (qsizetype i = 0; i < history.size(); ++i)
+        items << history.id(i);
+    return items;
 }
 
-const QStringList &Main2ViewController::sentOKItems()
+QStringList Main2ViewController::sentOKItems()
 {
-    return ::sentOKItems;
+    QStringList items;
+    for (qsizetype i = 0; i < history.size(); ++i)
+        items << (history.isAcknowledged(i) ? acknowledged : QString());
+    return items;
 }
 
 void Main2ViewController::loadView(QWidget *view)
@@ -96,34 +99,20 @@ void Main2ViewController::loadDefaults()
 {
     ThemeColour::post();
     ui.tvLocations->setRowHeight(35);
-    ::urlItems.clear();
-    ::idItems.clear();
-    ::sentOKItems.clear();
-    oldestEntryWithId.clear();
+    history.clear();
+    resendQueue.clear(); // its entries are gone
     ui.tvLocations->setDataSource(this);
 }
 
 void Main2ViewController::addLocation(const QString &requestText)
 {
-    ::urlItems.append(requestText);
-    ::sentOKItems.append(QString());
-    const QString id = HistoryRow::idOf(requestText);
-    ::idItems.append(id);
-    oldestEntryWithId.insert(id, oldestEntryWithId.value(id, ::idItems.size() - 1));
+    history.append(requestText);
     ui.tvLocations->reloadData();
 }
 
 void Main2ViewController::okLocation(const QString &reply)
 {
-    if (reply.size() <= 2) {
-        // A bare "OK" answers the newest report, whichever it was.
-        if (!::sentOKItems.isEmpty())
-            ::sentOKItems.last() = acknowledged;
-    } else {
-        const auto found = oldestEntryWithId.constFind(reply.mid(2));
-        if (found != oldestEntryWithId.cend())
-            ::sentOKItems[found.value()] = acknowledged;
-    }
+    history.acknowledge(reply);
     ui.tvLocations->reloadData();
 }
 
@@ -136,11 +125,17 @@ void Main2ViewController::sendMissing()
 {
     if (!connectedToNetwork())
         return;
-    const qsizetype n = ::urlItems.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (::sentOKItems[i] == acknowledged)
+    resendQueue.add(history);
+    startResends();
+}
+
+void Main2ViewController::startResends()
+{
+    while (const std::optional<qsizetype> entry = resendQueue.next(qsizetype(responseData.size()))) {
+        // Another screen may have started the history afresh meanwhile.
+        if (*entry >= history.size())
             continue;
-        const QString text = TrackingServer::lateReportText(::urlItems[i]);
+        const QString text = TrackingServer::lateReportText(history.requestText(*entry));
         const QUrl url = urlWithString(addingPercentEscapes(text));
         if (url.isValid())
             responseData[UrlConnection::start(url, this)] = QByteArray();
@@ -171,7 +166,7 @@ int Main2ViewController::numberOfSectionsInTableView(TableView *)
 
 int Main2ViewController::tableViewNumberOfRowsInSection(TableView *, int)
 {
-    return int(::urlItems.size());
+    return int(history.size());
 }
 
 QString Main2ViewController::tableViewTitleForHeaderInSection(TableView *, int)
@@ -194,10 +189,12 @@ Main2ViewController::tableViewCellForRowAtIndexPath(TableView *, const IndexPath
 
 void Main2ViewController::modCell(TableViewCell *cell, int index) const
 {
-    const std::optional<HistoryRow> row = HistoryRow::fromRequestText(::urlItems.value(index));
+    if (index < 0 || index >= history.size())
+        return;
+    const std::optional<HistoryRow> row = HistoryRow::fromRequestText(history.requestText(index));
     if (!row)
         return;
-    const bool isOK = ::sentOKItems.value(index) == acknowledged;
+    const bool isOK = history.isAcknowledged(index);
     addLabel(cell, row->timeText, QRect(5, 0, 150, 15));
     addLabel(cell, row->latitude, QRect(5, 15, 100, 15));
     addLabel(cell, row->longitude, QRect(90, 15, 200, 15));
@@ -221,6 +218,7 @@ void Main2ViewController::connectionDidReceiveData(UrlConnection *connection,
 void Main2ViewController::connectionDidFailWithError(UrlConnection *connection, const QString &)
 {
     responseData.erase(connection);
+    startResends();
 }
 
 void Main2ViewController::connectionDidFinishLoading(UrlConnection *connection)
@@ -230,4 +228,5 @@ void Main2ViewController::connectionDidFinishLoading(UrlConnection *connection)
     if (reply.kind == ReportReply::Acknowledged)
         NotificationCenter::defaultCenter().postNotificationName(NotificationNames::LocationOK,
                                                                  reply.text);
+    startResends();
 }

@@ -2,6 +2,7 @@
 // and the resend of every report the server has not acknowledged.
 #pragma once
 
+#include "ResendQueue.h"
 #include "ui_Main2View.h"
 
 #include "platform/UrlConnectionDelegate.h"
@@ -33,10 +34,11 @@ public:
     void spinEnd();
     void backgroundColorSet();
 
-    // The history of the run, oldest first: request texts, ids and marks ("" or "OK").
-    [[nodiscard]] static const QStringList &urlItems();
-    [[nodiscard]] static const QStringList &idItems();
-    [[nodiscard]] static const QStringList &sentOKItems();
+    // The history of the run, oldest first: request texts, ids and marks ("" or "OK"), each
+    // list made when asked for.
+    [[nodiscard]] static QStringList urlItems();
+    [[nodiscard]] static QStringList idItems();
+    [[nodiscard]] static QStringList sentOKItems();
 
     // Table
     int numberOfSectionsInTableView(TableView *tableView) override;
@@ -59,5 +61,8 @@ protected:
     void viewDidLoad() override;
 
 private:
+    void startResends();
+
     std::map<UrlConnection *, QByteArray> responseData; // one reply buffer per exchange
+    ResendQueue resendQueue;
 };
