@@ -2,7 +2,10 @@
 // HTTP layer takes it.
 #pragma once
 
+#include <QSslConfiguration>
 #include <QTcpServer>
+
+#include <optional>
 
 class GuardedTcpServer : public QTcpServer
 {
@@ -10,6 +13,12 @@ class GuardedTcpServer : public QTcpServer
 public:
     explicit GuardedTcpServer(QObject *parent = nullptr);
 
+    // Connections accepted after this speak TLS; the guard sees the decrypted bytes.
+    void setTls(const QSslConfiguration &configuration) { m_tls = configuration; }
+
 protected:
     void incomingConnection(qintptr descriptor) override;
+
+private:
+    std::optional<QSslConfiguration> m_tls;
 };

@@ -12,11 +12,19 @@
 
 namespace {
 
-const QString paths[]
-    = { QStringLiteral("/"), QStringLiteral("/log.php"), QStringLiteral("/getmyinfo.php"),
-          QStringLiteral("/track.gpx"), QStringLiteral("/track.geojson"), QStringLiteral("/ping"),
-          QStringLiteral("/map.js"), QStringLiteral("/leaflet/leaflet.js"),
-          QStringLiteral("/leaflet/leaflet.css") };
+const QString publicPaths[]
+    = { QStringLiteral("/log.php"), QStringLiteral("/getmyinfo.php"), QStringLiteral("/ping") };
+const QString operatorPaths[] = { QStringLiteral("/"), QStringLiteral("/track.gpx"),
+    QStringLiteral("/track.geojson"), QStringLiteral("/ping"), QStringLiteral("/map.js"),
+    QStringLiteral("/leaflet/leaflet.js"), QStringLiteral("/leaflet/leaflet.css") };
+
+bool answersOn(HttpFrontEnd::Side side, const QString &path)
+{
+    const auto has = [&path](const auto &paths) {
+        return std::find(std::begin(paths), std::end(paths), path) != std::end(paths);
+    };
+    return side == HttpFrontEnd::Side::Public ? has(publicPaths) : has(operatorPaths);
+}
 
 QByteArrayView methodName(QHttpServerRequest::Method method)
 {
@@ -39,77 +47,94 @@ HttpFrontEnd::HttpFrontEnd(TrackingService &service, WebPages &pages, QObject *p
     , m_service(service)
     , m_pages(pages)
 {
-    // Every known path goes to answer(), which also turns away other methods; anything else
-    // ends in the missing handler, which answers too.
-    for (const QString &path : paths) {
-        m_http.route(QRegularExpression::escape(path),
-            [this](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
-                respond(request, std::move(responder));
-            });
-    }
-    m_http.setMissingHandler(
-        [this](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
-            respond(request, std::move(responder));
-        });
+    route(m_public, Side::Public);
+    route(m_operator, Side::Operator);
 }
 
-quint16 HttpFrontEnd::listen(const QHostAddress &address, quint16 port)
+// Every known path goes to answer(), which also turns away other methods; anything else ends
+// in the missing handler, which answers too.
+void HttpFrontEnd::route(QHttpServer &http, Side side)
+{
+    const auto handler
+        = [this, side](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
+              respond(side, request, std::move(responder));
+          };
+    const auto add = [&](const auto &paths) {
+        for (const QString &path : paths)
+            http.route(QRegularExpression::escape(path), handler);
+    };
+    if (side == Side::Public)
+        add(publicPaths);
+    else
+        add(operatorPaths);
+    http.setMissingHandler(handler);
+}
+
+quint16 HttpFrontEnd::listen(const QHostAddress &address, quint16 port, Side side)
 {
     auto *tcp = new GuardedTcpServer(this);
+    if (m_tls)
+        tcp->setTls(*m_tls);
     if (!tcp->listen(address, port)) {
         qWarning("peregrix-server: cannot listen on %s port %u: %s", qPrintable(address.toString()),
             unsigned(port), qPrintable(tcp->errorString()));
         delete tcp;
         return 0;
     }
-    m_http.bind(tcp);
+    (side == Side::Public ? m_public : m_operator).bind(tcp);
     return tcp->serverPort();
 }
 
-void HttpFrontEnd::respond(const QHttpServerRequest &request, QHttpServerResponder &&responder)
+void HttpFrontEnd::respond(
+    Side side, const QHttpServerRequest &request, QHttpServerResponder &&responder)
 {
     const QUrl url = request.url();
     const std::shared_ptr<OrderedReplies::Place> place = m_replies.take(std::move(responder));
-    answer(methodName(request.method()), url.path(), url.query(QUrl::FullyEncoded).toLatin1(),
+    answer({ side, methodName(request.method()), url.path(),
+               url.query(QUrl::FullyEncoded).toLatin1(), request.remoteAddress() },
         [replies = QPointer(&m_replies), place](const HttpReply &reply) {
             if (replies) // a report's reply may come after the server has closed
                 replies->fill(place, reply);
         });
 }
 
-HttpReply HttpFrontEnd::answer(QByteArrayView method, const QString &path, const QByteArray &query)
+HttpReply HttpFrontEnd::answer(Side side, QByteArrayView method, const QString &path,
+    const QByteArray &query, const QHostAddress &from)
 {
     std::optional<HttpReply> result;
-    answer(method, path, query, [&result](const HttpReply &reply) { result = reply; });
+    answer(
+        { side, method, path, query, from }, [&result](const HttpReply &reply) { result = reply; });
     if (!result)
         m_service.commitWaitingReports();
-    return *result;
+    HttpReply whole = *result;
+    whole.body = whole.wholeBody();
+    whole.stream.reset();
+    return whole;
 }
 
-void HttpFrontEnd::answer(QByteArrayView method, const QString &path, const QByteArray &query,
-    const Answer &answer)
+void HttpFrontEnd::answer(const Request &request, const Answer &answer)
 {
-    const bool known = std::find(std::begin(paths), std::end(paths), path) != std::end(paths);
-    if (!known)
+    const QString &path = request.path;
+    if (!answersOn(request.side, path))
         return answer(HttpReply::text("Not found", 404));
-    if (method != "GET") {
+    if (request.method != "GET") {
         HttpReply reply = HttpReply::text("Only GET is served here", 405);
         reply.addHeader("Allow", "GET");
         return answer(reply);
     }
     if (path == u"/ping")
         return answer(HttpReply::text("pong"));
-    if (path == u"/")
-        return answer(m_pages.overview());
     if (path == u"/map.js" || path.startsWith(u"/leaflet/"))
         return answer(m_pages.script(path));
-    const std::optional<QueryParameters> parameters = QueryParameters::parse(query);
+    const std::optional<QueryParameters> parameters = QueryParameters::parse(request.query);
     if (!parameters)
         return answer(HttpReply::text("Bad request: the query is not percent-encoded UTF-8"));
     if (path == u"/log.php")
-        return m_service.log(*parameters, answer);
+        return m_service.log(*parameters, request.from, answer);
     if (path == u"/getmyinfo.php")
         return answer(m_service.accountInformation(*parameters));
+    if (path == u"/")
+        return answer(m_pages.overview(*parameters));
     if (path == u"/track.gpx")
         return answer(m_pages.gpx(*parameters));
     answer(m_pages.geoJson(*parameters));
