@@ -40,9 +40,8 @@ bool fill(const QString &database)
     store.open(database);
     if (!store.registerName(QStringLiteral("bench-device"), QStringLiteral("Bench")))
         return false;
-    const auto admitAll = [](const ReceivedReport &, const TrackingStore::Account &) {
-        return QByteArray();
-    };
+    const auto admitAll
+        = [](const ReceivedReport &, const TrackingStore::Account &) { return QByteArray(); };
     const QDateTime start(QDate(2026, 3, 6), QTime(0, 0));
     for (int first = 0; first < reportCount; first += reportsPerTransaction) {
         QList<ReceivedReport> reports;
