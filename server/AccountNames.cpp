@@ -26,14 +26,18 @@ bool AccountNames::isAcceptableUserName(const QString &name)
     return count >= 3 && count <= 20;
 }
 
+// Case folding can undo a compatibility normalisation (and the reverse), so the name is
+// normalised on both sides of it.
 QString AccountNames::folded(const QString &name)
 {
-    return name.toCaseFolded();
+    return name.normalized(QString::NormalizationForm_KC)
+        .toCaseFolded()
+        .normalized(QString::NormalizationForm_KC);
 }
 
 bool AccountNames::isTestUser(const QString &name)
 {
-    return name.compare(QLatin1String("test"), Qt::CaseInsensitive) == 0;
+    return folded(name) == QLatin1String("test");
 }
 
 bool AccountNames::isAcceptableDevice(const QString &device)

@@ -10,10 +10,12 @@ namespace AccountNames {
 // "?") or an account information item ("|", ",").
 [[nodiscard]] bool isAcceptableUserName(const QString &name);
 
-// The form under which names are unique: "Anna" and "ANNA" are the same account.
+// The form under which names are unique: compatibility forms and letter case are folded away,
+// so "Anna", "ANNA" and the full-width "Ａnna" are the same account.
 [[nodiscard]] QString folded(const QString &name);
 
-// "test" in any case: the shared account the program offers without asking the server.
+// "test" in any case (and any compatibility form): the shared account the program offers
+// without asking the server.
 [[nodiscard]] bool isTestUser(const QString &name);
 
 // 1 to 128 characters, none of them a control character.

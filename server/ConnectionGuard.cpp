@@ -12,6 +12,12 @@ ConnectionGuard::ConnectionGuard(QTcpSocket *socket)
     m_idle.setSingleShot(true);
     connect(&m_idle, &QTimer::timeout, socket, &QTcpSocket::abort);
     m_idle.start(idleTimeoutMs);
+    // A client taking a long download sends nothing meanwhile, and is not idle for that. A
+    // closing connection keeps its own, shorter time.
+    connect(socket, &QTcpSocket::bytesWritten, this, [this] {
+        if (!m_closing)
+            m_idle.start(idleTimeoutMs);
+    });
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this,
         [this] { refuse("408 Request Timeout", "Request not received in time"); });

@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QSocketNotifier>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -21,21 +22,42 @@ GuardedTcpServer::GuardedTcpServer(ConnectionLimits &limits, QObject *parent)
 
 void GuardedTcpServer::incomingConnection(qintptr descriptor)
 {
-    auto *socket = new QTcpSocket(this);
+    auto *socket = m_tls ? new QSslSocket(this) : new QTcpSocket(this);
     if (!socket->setSocketDescriptor(descriptor)) {
         delete socket;
         return;
     }
     auto *guard = new ConnectionGuard(socket);
-    switch (m_limits.admit(socket)) {
+    const ConnectionLimits::Admission admission = m_limits.admit(socket);
+    auto *tls = qobject_cast<QSslSocket *>(socket);
+    if (tls && admission != ConnectionLimits::Admission::Drop) {
+        tls->setSslConfiguration(*m_tls);
+        tls->startServerEncryption();
+    }
+    switch (admission) {
     case ConnectionLimits::Admission::Serve:
+        // The HTTP layer takes the connection at once: a TLS socket gives it only what the
+        // handshake has decrypted.
         addPendingConnection(socket);
         return;
-    case ConnectionLimits::Admission::Refuse:
+    case ConnectionLimits::Admission::Refuse: {
         // Never handed to the HTTP layer, so nobody else deletes it.
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        guard->refuse("503 Service Unavailable", "Too many connections, try again later");
+        const auto refuse = [guard] {
+            guard->refuse("503 Service Unavailable", "Too many connections, try again later");
+        };
+        if (!tls)
+            return refuse();
+        // A TLS client is told too, once the handshake is done: a refusal closes the connection,
+        // and closing it earlier would cut the handshake short. The handshake gets the time a
+        // closing connection has, as the refusal is one.
+        connect(tls, &QSslSocket::encrypted, guard, refuse);
+        QTimer::singleShot(ConnectionGuard::closingTimeoutMs, guard, [tls] {
+            if (!tls->isEncrypted())
+                tls->abort();
+        });
         return;
+    }
     case ConnectionLimits::Admission::Drop:
         socket->abort();
         delete socket;

@@ -1,9 +1,12 @@
 // GuardedTcpServer: a TCP server that admits connections within the caps, puts a
-// ConnectionGuard on every one before the HTTP layer takes it, and keeps accepting after the
-// system runs out of files.
+// ConnectionGuard on every one before the HTTP layer takes it, speaks TLS when told to, and keeps
+// accepting after the system runs out of files.
 #pragma once
 
+#include <QSslConfiguration>
 #include <QTcpServer>
+
+#include <optional>
 
 class ConnectionLimits;
 
@@ -19,6 +22,9 @@ public:
     // listen(), watching each attempt to accept.
     [[nodiscard]] bool listenOn(const QHostAddress &address, quint16 port);
 
+    // Connections accepted after this speak TLS; the guard sees the decrypted bytes.
+    void setTls(const QSslConfiguration &configuration) { m_tls = configuration; }
+
 protected:
     void incomingConnection(qintptr descriptor) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -29,4 +35,5 @@ private:
     void pauseForFiles(const QString &reason);
 
     ConnectionLimits &m_limits;
+    std::optional<QSslConfiguration> m_tls;
 };

@@ -3,6 +3,7 @@
 
 #include "AccountNames.h"
 #include "TrackFormats.h"
+#include "TrackStream.h"
 
 #include <QSaveFile>
 
@@ -23,6 +24,8 @@ int OperatorCommands::run(const QStringList &command)
             return users();
         if (name == u"add-user" && arguments == 1)
             return addUser(command[1]);
+        if (name == u"release-user" && arguments == 1)
+            return releaseUser(command[1]);
         if (name == u"stop" && (arguments == 1 || arguments == 2))
             return stop(
                 command[1], arguments == 2 ? command[2] : QString::fromLatin1(defaultStopMessage));
@@ -53,10 +56,10 @@ int OperatorCommands::usage(const QString &problem)
 
 int OperatorCommands::devices()
 {
-    m_out << "DEVICE\tUSER\tREPORTS\tLAST REPORT\tSTATUS\n";
+    m_out << "DEVICE\tALIAS\tUSER\tREPORTS\tLAST REPORT\tSTATUS\n";
     for (const TrackingStore::DeviceEntry &e : m_store.devices()) {
-        m_out << e.device << '\t' << (e.name.isNull() ? QStringLiteral("-") : e.name) << '\t'
-              << e.reports << '\t'
+        m_out << e.device << '\t' << e.alias << '\t'
+              << (e.name.isNull() ? QStringLiteral("-") : e.name) << '\t' << e.reports << '\t'
               << (e.last ? TrackFormats::isoTime(e.last->when, QLatin1Char(' '))
                          : QStringLiteral("-"))
               << '\t'
@@ -70,10 +73,11 @@ int OperatorCommands::devices()
 
 int OperatorCommands::users()
 {
-    m_out << "USER\tDEVICE\tADDED BY\tCREATED\n";
+    m_out << "USER\tDEVICE\tADDED BY\tCREATED\tKEPT FOR\n";
     for (const TrackingStore::NameEntry &e : m_store.names()) {
         m_out << e.name << '\t' << (e.device.isNull() ? QStringLiteral("-") : e.device) << '\t'
-              << (e.addedByOperator ? "operator" : "device") << '\t' << e.created << '\n';
+              << (e.addedByOperator ? "operator" : "device") << '\t' << e.created << '\t'
+              << (e.owner.isNull() ? QStringLiteral("-") : e.owner) << '\n';
     }
     m_out.flush();
     return Success;
@@ -93,48 +97,90 @@ int OperatorCommands::addUser(const QString &name)
     return Success;
 }
 
-int OperatorCommands::stop(const QString &device, const QString &message)
+// Only a device's reports bind a name to it for good; releasing the name lets another device
+// validate it (and leaves the reports as they are).
+int OperatorCommands::releaseUser(const QString &name)
+{
+    if (!m_store.releaseName(name)) {
+        m_err << "peregrix-server: no such name: " << name << Qt::endl;
+        return Failure;
+    }
+    m_out << "Released " << name << Qt::endl;
+    return Success;
+}
+
+QString OperatorCommands::device(const QString &given)
+{
+    if (m_store.account(given).known)
+        return given;
+    const QString device = m_store.deviceWithAlias(given);
+    if (device.isNull())
+        m_err << "peregrix-server: no such device: " << given << Qt::endl;
+    return device;
+}
+
+int OperatorCommands::stop(const QString &given, const QString &message)
 {
     if (!isUsableStopMessage(message))
         return usage(QStringLiteral("The message must be plain ASCII on one line, at most %1 "
                                     "characters")
                          .arg(maxStopMessage));
-    if (!m_store.setStopped(device, true, message)) {
-        m_err << "peregrix-server: no such device: " << device << Qt::endl;
+    const QString found = device(given);
+    if (found.isNull() || !m_store.setStopped(found, true, message))
         return Failure;
-    }
-    m_out << "Stopped " << device << Qt::endl;
+    m_out << "Stopped " << given << Qt::endl;
     return Success;
 }
 
-int OperatorCommands::resume(const QString &device)
+int OperatorCommands::resume(const QString &given)
 {
-    if (!m_store.setStopped(device, false, QString())) {
-        m_err << "peregrix-server: no such device: " << device << Qt::endl;
+    const QString found = device(given);
+    if (found.isNull() || !m_store.setStopped(found, false, QString()))
         return Failure;
-    }
-    m_out << "Resumed " << device << Qt::endl;
+    m_out << "Resumed " << given << Qt::endl;
     return Success;
 }
 
-int OperatorCommands::exportGpx(const QString &device, const QString &file)
+// Written a chunk of reports at a time, as the downloads are, whatever the track's length.
+int OperatorCommands::exportGpx(const QString &given, const QString &file)
 {
-    const QList<TrackingStore::TrackPoint> points = m_store.track(device);
-    if (points.isEmpty()) {
-        m_err << "peregrix-server: no reports from device " << device << Qt::endl;
+    const QString found = device(given);
+    if (found.isNull())
+        return Failure;
+    const qint64 reports = m_store.reportCount(found, {});
+    if (reports == 0) {
+        m_err << "peregrix-server: no reports from device " << given << Qt::endl;
         return Failure;
     }
-    const QByteArray gpx = TrackFormats::gpx(device, m_store.account(device).name, points);
-    if (file.isEmpty() || file == u"-") {
-        m_out << QString::fromUtf8(gpx);
+    TrackStream gpx(m_store, TrackStream::Format::Gpx,
+        { found, m_store.aliasOf(found), m_store.account(found).name, {}, reports });
+    const bool toStandardOutput = file.isEmpty() || file == u"-";
+    QSaveFile named(file);
+    if (!toStandardOutput && !named.open(QIODevice::WriteOnly))
+        return cannotWrite(file, named.errorString());
+    try {
+        // Each piece ends between two elements, so it is whole UTF-8.
+        for (QByteArray piece = gpx.next(); !piece.isEmpty(); piece = gpx.next()) {
+            if (toStandardOutput)
+                m_out << QString::fromUtf8(piece);
+            else if (named.write(piece) != piece.size())
+                return cannotWrite(file, named.errorString());
+        }
+    } catch (const ReplyStream::Failed &failure) {
+        throw TrackingStore::Error(failure.what());
+    }
+    if (toStandardOutput) {
         m_out.flush();
         return Success;
     }
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(gpx) != gpx.size() || !out.commit()) {
-        m_err << "peregrix-server: cannot write " << file << ": " << out.errorString() << Qt::endl;
-        return Failure;
-    }
-    m_out << "Wrote " << points.size() << " reports to " << file << Qt::endl;
+    if (!named.commit())
+        return cannotWrite(file, named.errorString());
+    m_out << "Wrote " << reports << " reports to " << file << Qt::endl;
     return Success;
+}
+
+int OperatorCommands::cannotWrite(const QString &file, const QString &why)
+{
+    m_err << "peregrix-server: cannot write " << file << ": " << why << Qt::endl;
+    return Failure;
 }

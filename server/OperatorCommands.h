@@ -1,6 +1,6 @@
 // OperatorCommands: what the server's operator does from the shell, on the same database the
-// running server uses: list devices and users, add a user, stop and resume a device, export a
-// track.
+// running server uses: list devices and users, add and release a user name, stop and resume a
+// device, export a track.
 #pragma once
 
 #include "TrackingStore.h"
@@ -29,10 +29,15 @@ private:
     int devices();
     int users();
     int addUser(const QString &name);
+    int releaseUser(const QString &name);
+    // The device given by its identifier or by its alias; null, with the reason told, when
+    // there is no such device.
+    [[nodiscard]] QString device(const QString &given);
     int stop(const QString &device, const QString &message);
     int resume(const QString &device);
     int exportGpx(const QString &device, const QString &file);
     int usage(const QString &problem);
+    int cannotWrite(const QString &file, const QString &why);
 
     TrackingStore &m_store;
     QTextStream &m_out;

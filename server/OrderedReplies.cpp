@@ -1,9 +1,11 @@
 // OrderedReplies: the replies of each connection, sent in the order of its requests.
 #include "OrderedReplies.h"
 
+#include "ChunkedBody.h"
 #include "ConnectionGuard.h"
 
 #include <QHttpServerResponse>
+#include <QPointer>
 #include <QTcpSocket>
 
 #include <optional>
@@ -20,6 +22,7 @@ public:
     QObject *const socket = responder.socket();
     const Manner manner;
     std::optional<HttpReply> reply;
+    bool streaming = false; // its body is going out; the replies behind it wait
 
     void send()
     {
@@ -59,12 +62,38 @@ std::shared_ptr<OrderedReplies::Place> OrderedReplies::take(
 void OrderedReplies::fill(const std::shared_ptr<Place> &place, const HttpReply &reply)
 {
     place->reply = reply;
-    const auto line = m_lines.find(place->socket);
+    sendReady(place->socket);
+}
+
+void OrderedReplies::sendReady(QObject *socket)
+{
+    const auto line = m_lines.find(socket);
     if (line == m_lines.end())
         return;
-    while (!line->empty() && line->front()->reply) {
-        const std::shared_ptr<Place> first = std::move(line->front());
+    while (!line->empty() && line->front()->reply && !line->front()->streaming) {
+        Place &first = *line->front();
+        if (first.reply->stream) {
+            first.streaming = true;
+            new ChunkedBody(std::move(first.responder), *first.reply, first.manner,
+                [replies = QPointer(this), socket] {
+                    if (replies)
+                        replies->streamed(socket);
+                });
+            return;
+        }
+        const std::shared_ptr<Place> sent = std::move(line->front());
         line->pop_front();
-        first->send();
+        sent->send();
     }
+}
+
+void OrderedReplies::streamed(QObject *socket)
+{
+    const auto line = m_lines.find(socket);
+    if (line == m_lines.end() || line->empty())
+        return;
+    line->pop_front();
+    const auto *tcp = qobject_cast<const QTcpSocket *>(socket);
+    if (tcp && tcp->state() == QAbstractSocket::ConnectedState)
+        sendReady(socket);
 }

@@ -13,7 +13,7 @@
 // A client may send its next request before the answer to the previous one (HTTP pipelining),
 // and a report's reply waits for its commit while the next request may be answered at once.
 // Each connection's replies therefore wait in a line of their own, and one goes out only when
-// every reply before it has.
+// every reply before it has, a streamed one included.
 class OrderedReplies : public QObject
 {
     Q_OBJECT
@@ -28,6 +28,9 @@ public:
         bool withoutBody = false;
         // The connection ends once the reply has gone out.
         bool closeAfter = false;
+        // A streamed body goes out in chunks. Otherwise it goes out as it is, and its end is the
+        // connection's, which closes then.
+        bool chunked = true;
     };
 
     explicit OrderedReplies(QObject *parent = nullptr);
@@ -40,5 +43,9 @@ public:
     void fill(const std::shared_ptr<Place> &place, const HttpReply &reply);
 
 private:
+    void sendReady(QObject *socket);
+    // A streamed reply has gone out whole, or its connection has gone.
+    void streamed(QObject *socket);
+
     QHash<QObject *, std::deque<std::shared_ptr<Place>>> m_lines;
 };

@@ -3,6 +3,7 @@
 
 #include "QueryParameters.h"
 
+#include <QHostAddress>
 #include <QString>
 
 #include <variant>
@@ -20,6 +21,7 @@ struct ReceivedReport
     QString idText; // echoed in the acknowledgement exactly as it came
     qint64 id = 0;
     bool late = false;
+    QHostAddress from; // the address of the connection it came on
 
     // The nine parameters of a report, optionally followed by Late=Y; anything else is an error
     // text meant for the person looking at the program's status line.

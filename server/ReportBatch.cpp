@@ -1,6 +1,8 @@
 // ReportBatch: position reports waiting for their commit.
 #include "ReportBatch.h"
 
+#include <QCoreApplication>
+
 ReportBatch::ReportBatch(
     const QString &database, TrackingStore::Admission admission, QObject *parent)
     : QObject(parent)
@@ -71,17 +73,37 @@ void ReportBatch::send()
         Qt::QueuedConnection);
 }
 
+void ReportBatch::registerName(const QString &device, const QString &name, Registered registered)
+{
+    startWriter();
+    QMetaObject::invokeMethod(
+        m_writer,
+        [this, writer = m_writer, device, name, registered = std::move(registered)] {
+            const std::optional<bool> result = writer->registerName(device, name);
+            QMetaObject::invokeMethod(
+                this, [registered, result] { registered(result); }, Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}
+
 void ReportBatch::commit()
 {
     m_idle.stop();
-    if (m_waiting.reports.isEmpty())
-        return;
-    startWriter();
-    const Waiting batch = std::exchange(m_waiting, {});
-    ReportWriter::Result result;
-    QMetaObject::invokeMethod(
-        m_writer, [&] { result = m_writer->store(batch.reports); }, Qt::BlockingQueuedConnection);
-    answer(batch, result);
+    if (!m_waiting.reports.isEmpty()) {
+        startWriter();
+        const Waiting batch = std::exchange(m_waiting, {});
+        ReportWriter::Result result;
+        QMetaObject::invokeMethod(
+            m_writer, [&] { result = m_writer->store(batch.reports); },
+            Qt::BlockingQueuedConnection);
+        answer(batch, result);
+    }
+    if (m_writer) {
+        // What the writer was given before is done by now; its answers wait in the queue.
+        QMetaObject::invokeMethod(
+            m_writer, [] {}, Qt::BlockingQueuedConnection);
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    }
 }
 
 void ReportBatch::answer(const Waiting &batch, const ReportWriter::Result &result)

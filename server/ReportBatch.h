@@ -36,7 +36,13 @@ public:
     ~ReportBatch() override;
 
     void add(const ReceivedReport &report, Stored stored);
-    // Stores what waits now and answers it before returning.
+    // Whether the name went to the device, or nothing when the transaction failed.
+    using Registered = std::function<void(std::optional<bool>)>;
+    // Gives the name to the device on the writer's connection, so that the serving thread
+    // never waits for the database's write lock; after the batch being written, if any.
+    void registerName(const QString &device, const QString &name, Registered registered);
+    // Stores what waits now, finishes what the writer has been given, and answers all of it
+    // before returning.
     void commit();
 
 private:

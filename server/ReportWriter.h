@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class ReportWriter : public QObject
 {
@@ -27,8 +28,12 @@ public:
 
     // One transaction; called on the writer's thread.
     [[nodiscard]] Result store(const QList<ReceivedReport> &reports);
+    // TrackingStore::registerName() on the writer's connection; nothing when it failed.
+    [[nodiscard]] std::optional<bool> registerName(const QString &device, const QString &name);
 
 private:
+    void open();
+
     QString m_database;
     TrackingStore::Admission m_admission;
     std::unique_ptr<TrackingStore> m_store;

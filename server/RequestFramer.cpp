@@ -130,7 +130,8 @@ std::optional<RequestFramer::Refusal> RequestFramer::headEnded()
     Framed framed;
     framed.request.method = requestLine.first(blank).toByteArray();
     framed.request.target = requestLine.sliced(blank + 1, second - blank - 1).toByteArray();
-    framed.request.closeAfter = requestLine.sliced(second + 1) == "HTTP/1.0";
+    framed.request.knowsChunks = requestLine.sliced(second + 1) == "HTTP/1.1";
+    framed.request.closeAfter = !framed.request.knowsChunks;
     for (qsizetype i = 1; i < lines.size() && !lines[i].isEmpty(); ++i) {
         if (std::optional<Refusal> refusal = checkHeader(lines[i], framed.request))
             return refusal;

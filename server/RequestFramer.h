@@ -21,6 +21,8 @@ public:
         QByteArray target;
         // HTTP/1.0, or "Connection: close": the connection ends with this request's reply.
         bool closeAfter = false;
+        // HTTP/1.1; an HTTP/1.0 client cannot read a body sent in chunks.
+        bool knowsChunks = true;
     };
 
     // Why a request is refused: the status line's code and reason, and a short text.

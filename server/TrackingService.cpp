@@ -12,6 +12,8 @@ namespace {
 const QByteArray validated = "VALIDATED";
 const QByteArray notValidated = "NOT VALIDATED";
 const QByteArray nameInUse = "USERNAME IN USE";
+const QByteArray tooManyNewDevices
+    = "Too many new devices from your network: please try again in a minute";
 
 // yyyyMMddHHmmss as "yyyy-MM-dd HH:mm:ss".
 QString readableTime(const QString &when)
@@ -39,17 +41,19 @@ HttpReply storeFailure(const TrackingStore::Error &error)
 TrackingService::TrackingService(TrackingStore &store, const Policy &policy)
     : m_store(store)
     , m_policy(policy)
+    , m_newDevices(policy.newDevicesPerMinute)
     , m_batch(store.database(),
           [this](const ReceivedReport &report, const TrackingStore::Account &account) {
-              return refusal(report, account);
+              return admission(report, account);
           })
 { }
 
-void TrackingService::log(const QueryParameters &query, const Answer &answer)
+void TrackingService::log(
+    const QueryParameters &query, const QHostAddress &from, const Answer &answer)
 {
-    std::variant<ReceivedReport, HttpReply> triaged;
+    std::variant<ReceivedReport, Validation, HttpReply> triaged;
     try {
-        triaged = triage(query);
+        triaged = triage(query, from);
     } catch (const TrackingStore::Error &error) {
         answer(storeFailure(error));
         return;
@@ -58,48 +62,74 @@ void TrackingService::log(const QueryParameters &query, const Answer &answer)
         answer(*reply);
         return;
     }
+    if (const Validation *validation = std::get_if<Validation>(&triaged)) {
+        registerName(*validation, answer);
+        return;
+    }
     const ReceivedReport report = std::get<ReceivedReport>(triaged);
-    m_batch.add(report,
-        [this, report, answer](std::optional<TrackingStore::ReportOutcome> outcome) {
-        answer(stored(report, outcome));
-    });
+    m_batch.add(
+        report, [this, report, answer](std::optional<TrackingStore::ReportOutcome> outcome) {
+            answer(stored(report, outcome));
+        });
 }
 
-std::variant<ReceivedReport, HttpReply> TrackingService::triage(const QueryParameters &query)
+std::variant<ReceivedReport, TrackingService::Validation, HttpReply> TrackingService::triage(
+    const QueryParameters &query, const QHostAddress &from)
 {
-    if (query.hasExactly({ QStringLiteral("u"), QStringLiteral("d") }))
-        return HttpReply::text(validation(query.value(u"u"), query.value(u"d")));
+    if (query.hasExactly({ QStringLiteral("u"), QStringLiteral("d") })) {
+        std::variant<Validation, HttpReply> checked
+            = validation(query.value(u"u"), query.value(u"d"), from);
+        if (const HttpReply *reply = std::get_if<HttpReply>(&checked))
+            return *reply;
+        return std::get<Validation>(checked);
+    }
     // A name with "&" or "=" in it splits a validation into more parts; the program shows this
     // reply as a failed validation rather than as an alert.
     if (!query.keys().contains(QStringLiteral("lat")))
         return HttpReply::text(notValidated);
-    const std::variant<ReceivedReport, QString> parsed = ReceivedReport::fromQuery(query);
+    std::variant<ReceivedReport, QString> parsed = ReceivedReport::fromQuery(query);
     if (const QString *problem = std::get_if<QString>(&parsed))
         return HttpReply::text(problem->toUtf8());
+    std::get<ReceivedReport>(parsed).from = from;
     return std::get<ReceivedReport>(parsed);
 }
 
-QByteArray TrackingService::validation(const QString &name, const QString &device)
+std::variant<TrackingService::Validation, HttpReply> TrackingService::validation(
+    const QString &name, const QString &device, const QHostAddress &from)
 {
     if (!AccountNames::isAcceptableDevice(device))
-        return notValidated;
+        return HttpReply::text(notValidated);
     if (name == QLatin1String("?")) {
         const QString registered = m_store.account(device).name;
-        return registered.isEmpty() ? notValidated : "USER" + registered.toUtf8();
+        return HttpReply::text(registered.isEmpty() ? notValidated : "USER" + registered.toUtf8());
     }
     if (AccountNames::isTestUser(name))
-        return m_policy.testUser ? validated : notValidated;
+        return HttpReply::text(m_policy.testUser ? validated : notValidated);
     if (!AccountNames::isAcceptableUserName(name))
-        return notValidated;
+        return HttpReply::text(notValidated);
     const std::optional<TrackingStore::NameEntry> entry = m_store.findName(name);
     if (entry && entry->device == device)
-        return validated;
-    if (entry && !entry->device.isNull())
-        return nameInUse;
+        return HttpReply::text(validated);
+    // A name stays with the device whose reports carry it, even once it has chosen another.
+    if (entry && (!entry->device.isNull() || (!entry->owner.isNull() && entry->owner != device)))
+        return HttpReply::text(nameInUse);
     if (!entry && m_policy.closedRegistration)
-        return notValidated;
-    m_store.registerName(device, entry ? entry->name : name);
-    return validated;
+        return HttpReply::text(notValidated);
+    if (!m_store.account(device).known && !m_newDevices.admit(from))
+        return HttpReply::text(tooManyNewDevices);
+    return Validation { entry ? entry->name : name, device };
+}
+
+// The write goes to the report writer's connection, so that a lock held on the database never
+// holds up the serving thread.
+void TrackingService::registerName(const Validation &validation, const Answer &answer)
+{
+    m_batch.registerName(validation.device, validation.name, [answer](std::optional<bool> given) {
+        if (!given)
+            answer(storeFailure());
+        else
+            answer(HttpReply::text(*given ? validated : nameInUse)); // taken meanwhile
+    });
 }
 
 HttpReply TrackingService::stored(
@@ -127,8 +157,8 @@ void TrackingService::printStored(const ReceivedReport &r)
         }
         return text;
     };
-    const QString time = r.when.mid(8, 2) + QLatin1Char(':') + r.when.mid(10, 2)
-        + QLatin1Char(':') + r.when.mid(12, 2);
+    const QString time = r.when.mid(8, 2) + QLatin1Char(':') + r.when.mid(10, 2) + QLatin1Char(':')
+        + r.when.mid(12, 2);
     QTextStream out(stdout);
     out << printable(time) << "  " << printable(r.user) << "  "
         << QString::number(r.latitude, 'f', 6) << ", " << QString::number(r.longitude, 'f', 6)
@@ -155,15 +185,29 @@ QByteArray TrackingService::refusal(
     return {};
 }
 
+// Only a report that would be stored brings a new device, so the limit is asked last.
+QByteArray TrackingService::admission(
+    const ReceivedReport &r, const TrackingStore::Account &account)
+{
+    QByteArray refused = refusal(r, account);
+    if (refused.isEmpty() && !account.known && !m_newDevices.admit(r.from))
+        refused = '~' + tooManyNewDevices;
+    return refused;
+}
+
 HttpReply TrackingService::accountInformation(const QueryParameters &query)
 {
-    if (!query.hasExactly({ QStringLiteral("d"), QStringLiteral("ver") }))
+    if (!query.hasExactly({ QStringLiteral("d"), QStringLiteral("ver") })
+        && !query.hasExactly({ QStringLiteral("ver") }))
         return HttpReply::text(
             infoItem(QStringLiteral("Error"), QStringLiteral("Bad request")).toUtf8());
     const QString device = query.value(u"d");
+    const bool usable = AccountNames::isAcceptableDevice(device);
     try {
-        const TrackingStore::Account account = m_store.account(device);
-        const TrackingStore::Summary summary = m_store.summary(device);
+        const TrackingStore::Account account
+            = usable ? m_store.account(device) : TrackingStore::Account {};
+        const TrackingStore::Summary summary
+            = usable ? m_store.summary(device) : TrackingStore::Summary {};
         QStringList items;
         items << infoItem(QStringLiteral("User"),
             account.name.isNull() ? QStringLiteral("Not registered") : account.name)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "HttpReply.h"
+#include "NewDeviceLimit.h"
 #include "QueryParameters.h"
 #include "ReceivedReport.h"
 #include "ReportBatch.h"
@@ -26,6 +27,8 @@ public:
         // Each newly stored report is printed on standard output, one line, for an operator or
         // a demo to watch.
         bool printReports = false;
+        // Devices new to the server, per address and minute; 0 for no limit.
+        int newDevicesPerMinute = 10;
     };
 
     static constexpr const char *serverName = "peregrix-server";
@@ -38,28 +41,42 @@ public:
     // reads these replies as they are, so none ends in a line break; and it ignores the status,
     // so every reply, even an error, goes out as 200. A report to store is answered once the
     // commit that holds it is made, after the event loop has taken in what else has arrived;
-    // anything else is answered at once.
-    void log(const QueryParameters &query, const Answer &answer);
+    // anything else is answered at once, but for a validation that gives a device a name, which
+    // waits for its own commit. `from` is the address of the connection it came on.
+    void log(const QueryParameters &query, const QHostAddress &from, const Answer &answer);
     // Stores the reports that wait for a commit, and answers them, now.
     void commitWaitingReports() { m_batch.commit(); }
-    // getmyinfo.php: "title,text" items joined by "|".
+    // getmyinfo.php: "title,text" items joined by "|". Without a usable device, the items of
+    // a device the server has never seen.
     [[nodiscard]] HttpReply accountInformation(const QueryParameters &query);
 
     // The parts of an information item, with the two separators taken out of them.
     [[nodiscard]] static QString infoItem(const QString &title, const QString &text);
 
 private:
-    // A report to store, or the reply to anything else.
-    [[nodiscard]] std::variant<ReceivedReport, HttpReply> triage(const QueryParameters &query);
-    [[nodiscard]] QByteArray validation(const QString &name, const QString &device);
+    struct Validation
+    {
+        QString name;
+        QString device;
+    };
+    // A report to store, a name to give a device, or the reply to anything else.
+    [[nodiscard]] std::variant<ReceivedReport, Validation, HttpReply> triage(
+        const QueryParameters &query, const QHostAddress &from);
+    // The reply when it needs no write; otherwise the name to register.
+    [[nodiscard]] std::variant<Validation, HttpReply> validation(
+        const QString &name, const QString &device, const QHostAddress &from);
+    void registerName(const Validation &validation, const Answer &answer);
     [[nodiscard]] HttpReply stored(
         const ReceivedReport &report, std::optional<TrackingStore::ReportOutcome> outcome) const;
     // Why the report may not be stored, or empty; called on the report writer's thread.
+    [[nodiscard]] QByteArray admission(
+        const ReceivedReport &report, const TrackingStore::Account &account);
     [[nodiscard]] QByteArray refusal(
         const ReceivedReport &report, const TrackingStore::Account &account) const;
     static void printStored(const ReceivedReport &report);
 
     TrackingStore &m_store;
     Policy m_policy;
+    NewDeviceLimit m_newDevices;
     ReportBatch m_batch;
 };

@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMessageAuthenticationCode>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -14,7 +16,10 @@
 
 namespace {
 
-constexpr int schemaVersion = 1;
+// 1: users, devices and reports. 2: device aliases and their key, the devices' activity and
+// report counts, names kept by the device whose reports carry them, names folded by
+// compatibility form as well as by case.
+constexpr int schemaVersion = 2;
 
 // Any number that no other program on the same PostgreSQL database is likely to lock.
 constexpr qint64 schemaLockKey = 0x5065726567726978; // "Peregrix"
@@ -51,9 +56,55 @@ const char *const schema[] = {
     " UNIQUE (device, device_time, report_id))",
 };
 
+// What version 2 adds to version 1's tables; %3 is IF NOT EXISTS where the database knows it
+// for columns (PostgreSQL), so that servers starting together on one database may all run it.
+const char *const upgrade[] = {
+    "CREATE TABLE IF NOT EXISTS settings ("
+    " name TEXT NOT NULL PRIMARY KEY,"
+    " value TEXT NOT NULL)",
+    "ALTER TABLE devices ADD COLUMN %3 alias TEXT",
+    "ALTER TABLE devices ADD COLUMN %3 last_active TEXT",
+    "ALTER TABLE devices ADD COLUMN %3 report_count BIGINT NOT NULL DEFAULT 0",
+    "ALTER TABLE users ADD COLUMN %3 owner TEXT",
+    "CREATE UNIQUE INDEX IF NOT EXISTS devices_by_alias ON devices (alias)",
+    "CREATE INDEX IF NOT EXISTS devices_by_activity ON devices (last_active, device)",
+};
+
+const QString aliasKeySetting = QStringLiteral("alias-key");
+const QString versionSetting = QStringLiteral("schema-version");
+
 QString utcNow()
 {
     return QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+}
+
+// 256 bits from the system's generator: aliases must not be guessable from identifiers.
+QByteArray newAliasKey()
+{
+    QByteArray key(32, Qt::Uninitialized);
+    QRandomGenerator::system()->fillRange(
+        reinterpret_cast<quint32 *>(key.data()), key.size() / sizeof(quint32));
+    return key;
+}
+
+constexpr qsizetype rowsAtOnce = 64;
+
+const QByteArray movedReport
+    = "~A report with this time and id was stored before at another position";
+
+QString reportKey(const QString &device, const QString &when, qint64 id)
+{
+    return device + QLatin1Char('\n') + when + QLatin1Char('\n') + QString::number(id);
+}
+
+// Thrown inside registerName()'s transaction to roll it back.
+struct NameTaken
+{
+};
+
+QString utcNowWithMs()
+{
+    return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
 }
 
 QString textOrNull(const QSqlQuery &q, int column)
@@ -107,7 +158,7 @@ void TrackingStore::open(const QString &path)
         throw Error("cannot create the folder " + file.absolutePath().toStdString());
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     db.setDatabaseName(file.absoluteFilePath());
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(defaultBusyTimeoutMs));
     if (!db.open())
         throw Error(
             "cannot open " + path.toStdString() + ": " + db.lastError().text().toStdString());
@@ -192,6 +243,13 @@ void TrackingStore::createTables()
             {});
 }
 
+void TrackingStore::upgradeTables()
+{
+    const QString ifNotExists = m_postgres ? QStringLiteral("IF NOT EXISTS") : QString();
+    for (const char *statement : upgrade)
+        run(QString::fromLatin1(statement).replace(QLatin1String("%3"), ifNotExists), {});
+}
+
 void TrackingStore::createSchema()
 {
     if (m_postgres) {
@@ -200,6 +258,8 @@ void TrackingStore::createSchema()
         inTransaction([this] {
             run(QStringLiteral("SELECT pg_advisory_xact_lock(?)"), { schemaLockKey }).finish();
             createTables();
+            upgradeTables();
+            migrateData();
         });
         m_statements.clear();
         return;
@@ -208,16 +268,125 @@ void TrackingStore::createSchema()
     QSqlQuery &version = run(QStringLiteral("PRAGMA user_version"), {});
     const int found = version.next() ? version.value(0).toInt() : -1;
     version.finish();
-    if (found == schemaVersion)
+    if (found == schemaVersion) {
+        loadAliasKey();
         return;
-    if (found != 0)
+    }
+    if (found < 0 || found > schemaVersion)
         throw Error("the database has schema version " + std::to_string(found)
             + ", this server knows version " + std::to_string(schemaVersion));
-    inTransaction([this] {
-        createTables();
+    inTransaction([this, found] {
+        if (found == 0)
+            createTables();
+        upgradeTables();
+        migrateData();
         run(QStringLiteral("PRAGMA user_version = %1").arg(schemaVersion), {});
     });
-    m_statements.clear(); // statements prepared against the empty schema are stale
+    m_statements.clear(); // statements prepared against the old schema are stale
+}
+
+// Fills in what version 2 keeps and version 1 did not; done once, in the transaction that
+// upgrades the tables.
+void TrackingStore::migrateData()
+{
+    run(QStringLiteral("INSERT INTO settings (name, value) VALUES (?, ?)"
+                       " ON CONFLICT (name) DO NOTHING"),
+        { aliasKeySetting, QString::fromLatin1(newAliasKey().toHex()) });
+    loadAliasKey();
+    QString stored;
+    forEachRow(QStringLiteral("SELECT value FROM settings WHERE name = ?"), { versionSetting },
+        [&stored](const QSqlQuery &q) { stored = q.value(0).toString(); });
+    if (stored.toInt() >= schemaVersion)
+        return;
+    giveAliases();
+    run(QStringLiteral("UPDATE devices SET last_active = COALESCE((SELECT MAX(received)"
+                       " FROM reports r WHERE r.device = devices.device), first_seen),"
+                       " report_count = (SELECT COUNT(*) FROM reports r"
+                       " WHERE r.device = devices.device) WHERE last_active IS NULL"),
+        {});
+    refoldNames();
+    bindNamesToTheirReports();
+    run(QStringLiteral("INSERT INTO settings (name, value) VALUES (?, ?)"
+                       " ON CONFLICT (name) DO UPDATE SET value = excluded.value"),
+        { versionSetting, QString::number(schemaVersion) });
+}
+
+void TrackingStore::loadAliasKey()
+{
+    forEachRow(QStringLiteral("SELECT value FROM settings WHERE name = ?"), { aliasKeySetting },
+        [this](const QSqlQuery &q) { m_aliasKey = QByteArray::fromHex(q.value(0).toByteArray()); });
+    if (m_aliasKey.size() < 32)
+        throw Error("the database holds no usable key for device aliases");
+}
+
+void TrackingStore::giveAliases()
+{
+    QStringList unnamed;
+    forEachRow(QStringLiteral("SELECT device FROM devices WHERE alias IS NULL"), {},
+        [&unnamed](const QSqlQuery &q) { unnamed.append(q.value(0).toString()); });
+    for (const QString &device : std::as_const(unnamed))
+        run(QStringLiteral("UPDATE devices SET alias = ? WHERE device = ?"),
+            { aliasOf(device), device });
+}
+
+// Names were folded by case alone. A name whose new form another name has already taken keeps
+// its old one: the two stay the accounts they were, and no new name can join either.
+void TrackingStore::refoldNames()
+{
+    QList<std::pair<QString, QString>> renamed; // old folded, new folded
+    forEachRow(
+        QStringLiteral("SELECT name, folded FROM users"), {}, [&renamed](const QSqlQuery &q) {
+            const QString refolded = AccountNames::folded(q.value(0).toString());
+            if (refolded != q.value(1).toString())
+                renamed.append({ q.value(1).toString(), refolded });
+        });
+    for (const auto &[old, refolded] : std::as_const(renamed)) {
+        if (findName(refolded)) {
+            qWarning("peregrix-server: two names now compare equal; both are kept as they were");
+            continue;
+        }
+        run(QStringLiteral("UPDATE users SET folded = ? WHERE folded = ?"), { refolded, old });
+    }
+}
+
+// Each name stays with the device whose reports carry it; when several devices reported under
+// one name, with the first of them.
+void TrackingStore::bindNamesToTheirReports()
+{
+    QList<std::pair<QString, QString>> carried; // device, name as reported
+    forEachRow(QStringLiteral("SELECT device, user_name, MIN(id) FROM reports"
+                              " GROUP BY device, user_name ORDER BY 3"),
+        {}, [&carried](const QSqlQuery &q) {
+            carried.append({ q.value(0).toString(), q.value(1).toString() });
+        });
+    for (const auto &[device, name] : std::as_const(carried)) {
+        if (!AccountNames::isTestUser(name))
+            run(QStringLiteral("UPDATE users SET owner = ? WHERE folded = ? AND owner IS NULL"),
+                { device, AccountNames::folded(name) });
+    }
+}
+
+QString TrackingStore::aliasOf(const QString &device) const
+{
+    const QByteArray mac
+        = QMessageAuthenticationCode::hash(device.toUtf8(), m_aliasKey, QCryptographicHash::Sha256);
+    return QString::fromLatin1(mac.toHex().left(aliasLength));
+}
+
+QString TrackingStore::deviceWithAlias(const QString &alias)
+{
+    QString device;
+    if (alias.size() != aliasLength)
+        return device;
+    forEachRow(QStringLiteral("SELECT device FROM devices WHERE alias = ?"), { alias },
+        [&device](const QSqlQuery &q) { device = q.value(0).toString(); });
+    return device;
+}
+
+void TrackingStore::setBusyTimeout(int milliseconds)
+{
+    if (!m_postgres)
+        run(QStringLiteral("PRAGMA busy_timeout = %1").arg(milliseconds), {}).finish();
 }
 
 QSqlQuery &TrackingStore::prepared(const QString &sql)
@@ -335,12 +504,13 @@ TrackingStore::Account TrackingStore::account(const QString &device)
 {
     Account a;
     forEachRow(QStringLiteral("SELECT (SELECT name FROM users WHERE device = ?),"
-                              " stopped, stop_message FROM (SELECT 1) AS one"
+                              " stopped, stop_message, devices.device FROM (SELECT 1) AS one"
                               " LEFT JOIN devices ON devices.device = ?"),
         { device, device }, [&a](const QSqlQuery &q) {
             a.name = textOrNull(q, 0);
             a.stopped = q.value(1).toBool();
             a.stopMessage = q.value(2).toString();
+            a.known = !q.isNull(3);
         });
     return a;
 }
@@ -348,33 +518,47 @@ TrackingStore::Account TrackingStore::account(const QString &device)
 std::optional<TrackingStore::NameEntry> TrackingStore::findName(const QString &name)
 {
     std::optional<NameEntry> entry;
-    forEachRow(QStringLiteral("SELECT name, device, added_by_operator, created FROM users"
+    forEachRow(QStringLiteral("SELECT name, device, added_by_operator, created, owner FROM users"
                               " WHERE folded = ?"),
         { AccountNames::folded(name) }, [&entry](const QSqlQuery &q) {
             entry = NameEntry { q.value(0).toString(), textOrNull(q, 1), q.value(2).toBool(),
-                q.value(3).toString() };
+                q.value(3).toString(), textOrNull(q, 4) };
         });
     return entry;
 }
 
-void TrackingStore::registerName(const QString &device, const QString &name)
+void TrackingStore::addDevice(const QString &device, const QString &now)
+{
+    run(QStringLiteral("INSERT INTO devices (device, alias, first_seen, last_active)"
+                       " VALUES (?, ?, ?, ?) ON CONFLICT (device) DO NOTHING"),
+        { device, aliasOf(device), now, now });
+}
+
+bool TrackingStore::registerName(const QString &device, const QString &name)
 {
     const QString folded = AccountNames::folded(name);
-    inTransaction([&] {
-        const QString now = utcNow();
-        run(QStringLiteral("INSERT INTO devices (device, first_seen) VALUES (?, ?)"
-                           " ON CONFLICT (device) DO NOTHING"),
-            { device, now });
-        run(QStringLiteral("UPDATE users SET device = NULL WHERE device = ? AND folded <> ?"),
-            { device, folded });
-        QSqlQuery &claim = run(
-            QStringLiteral("INSERT INTO users (name, folded, device, created) VALUES (?, ?, ?, ?)"
-                           " ON CONFLICT (folded) DO UPDATE SET device = excluded.device"
-                           " WHERE users.device IS NULL OR users.device = excluded.device"),
-            { name, folded, device, now });
-        if (claim.numRowsAffected() != 1)
-            throw Error("the name " + name.toStdString() + " belongs to another device");
-    });
+    try {
+        inTransaction([&] {
+            const QString now = utcNowWithMs();
+            addDevice(device, now);
+            run(QStringLiteral("UPDATE users SET device = NULL WHERE device = ? AND folded <> ?"),
+                { device, folded });
+            QSqlQuery &claim
+                = run(QStringLiteral("INSERT INTO users (name, folded, device, created)"
+                                     " VALUES (?, ?, ?, ?) ON CONFLICT (folded) DO UPDATE"
+                                     " SET device = excluded.device"
+                                     " WHERE (users.device IS NULL"
+                                     " OR users.device = excluded.device)"
+                                     " AND (users.owner IS NULL"
+                                     " OR users.owner = excluded.device)"),
+                    { name, folded, device, utcNow() });
+            if (claim.numRowsAffected() != 1)
+                throw NameTaken {};
+        });
+    } catch (const NameTaken &) {
+        return false; // nothing of it was committed
+    }
+    return true;
 }
 
 bool TrackingStore::addName(const QString &name)
@@ -388,6 +572,18 @@ bool TrackingStore::addName(const QString &name)
         added = insert.numRowsAffected() == 1;
     });
     return added;
+}
+
+bool TrackingStore::releaseName(const QString &name)
+{
+    bool found = false;
+    inTransaction([&] {
+        QSqlQuery &update
+            = run(QStringLiteral("UPDATE users SET device = NULL, owner = NULL WHERE folded = ?"),
+                { AccountNames::folded(name) });
+        found = update.numRowsAffected() == 1;
+    });
+    return found;
 }
 
 bool TrackingStore::setStopped(const QString &device, bool stopped, const QString &message)
@@ -417,34 +613,32 @@ QList<TrackingStore::ReportOutcome> TrackingStore::storeReports(
             if (known == accounts.end())
                 known = accounts.insert(device, account(device));
             outcomes[i].refusal = admission(reports[i], *known);
-            if (outcomes[i].refusal.isEmpty())
+            if (outcomes[i].refusal.isEmpty()) {
                 admitted.append(i);
-            else
+                known->known = true; // its next report in the batch is not a new device's
+            } else {
                 outcomes[i].outcome = Outcome::Refused;
+            }
         }
         QSet<QString> devices;
         for (const qsizetype i : std::as_const(admitted)) {
-            if (devices.contains(reports[i].device))
-                continue;
-            devices.insert(reports[i].device);
-            run(QStringLiteral("INSERT INTO devices (device, first_seen) VALUES (?, ?)"
-                               " ON CONFLICT (device) DO NOTHING"),
-                { reports[i].device, receivedText });
+            if (!devices.contains(reports[i].device)) {
+                devices.insert(reports[i].device);
+                addDevice(reports[i].device, receivedText);
+            }
         }
         insertReports(reports, admitted, receivedText, outcomes);
+        noteActivity(reports, outcomes, accounts, receivedText);
     });
     return outcomes;
 }
 
 // One statement for many rows: on PostgreSQL each statement is a round trip. The rows it
-// returns are the ones it stored; the others were there already.
+// returns are the ones it stored; the others were there already, or hold another position
+// under the same key.
 void TrackingStore::insertReports(const QList<ReceivedReport> &reports,
     const QList<qsizetype> &chosen, const QString &received, QList<ReportOutcome> &outcomes)
 {
-    constexpr qsizetype rowsAtOnce = 64;
-    const auto key = [](const QString &device, const QString &when, qint64 id) {
-        return device + QLatin1Char('\n') + when + QLatin1Char('\n') + QString::number(id);
-    };
     for (qsizetype first = 0; first < chosen.size(); first += rowsAtOnce) {
         const QList<qsizetype> rows = chosen.mid(first, rowsAtOnce);
         QStringList placeholders;
@@ -463,14 +657,77 @@ void TrackingStore::insertReports(const QList<ReceivedReport> &reports,
                            " RETURNING device, device_time, report_id")
                 .arg(placeholders.join(QLatin1String(", "))),
             values, [&](const QSqlQuery &q) {
-                stored.insert(
-                    key(q.value(0).toString(), q.value(1).toString(), q.value(2).toLongLong()));
+                stored.insert(reportKey(
+                    q.value(0).toString(), q.value(1).toString(), q.value(2).toLongLong()));
             });
         // The same report twice in one batch is stored once, for the first.
+        QList<qsizetype> unstored;
         for (const qsizetype i : rows) {
-            if (stored.remove(key(reports[i].device, reports[i].when, reports[i].id)))
+            if (stored.remove(reportKey(reports[i].device, reports[i].when, reports[i].id)))
                 outcomes[i].outcome = Outcome::Stored;
+            else
+                unstored.append(i);
         }
+        if (!unstored.isEmpty())
+            refuseMovedReports(reports, unstored, outcomes);
+    }
+}
+
+// A report that was not stored is acknowledged only when the stored one under its key is the
+// same report, that is at the same position; any other would be lost without a word.
+void TrackingStore::refuseMovedReports(const QList<ReceivedReport> &reports,
+    const QList<qsizetype> &rows, QList<ReportOutcome> &outcomes)
+{
+    QStringList keys;
+    QVariantList values;
+    for (const qsizetype i : rows) {
+        keys.append(QStringLiteral("(device = ? AND device_time = ? AND report_id = ?)"));
+        values << reports[i].device << reports[i].when << reports[i].id;
+    }
+    QHash<QString, std::pair<double, double>> positions;
+    forEachRow(QStringLiteral("SELECT device, device_time, report_id, latitude, longitude"
+                              " FROM reports WHERE %1")
+                   .arg(keys.join(QLatin1String(" OR "))),
+        values, [&positions](const QSqlQuery &q) {
+            positions.insert(
+                reportKey(q.value(0).toString(), q.value(1).toString(), q.value(2).toLongLong()),
+                { q.value(3).toDouble(), q.value(4).toDouble() });
+        });
+    for (const qsizetype i : rows) {
+        const ReceivedReport &r = reports[i];
+        const auto position = positions.value(reportKey(r.device, r.when, r.id));
+        if (position != std::pair(r.latitude, r.longitude)) {
+            outcomes[i].outcome = Outcome::Refused;
+            outcomes[i].refusal = movedReport;
+        }
+    }
+}
+
+// The page lists the devices by their latest stored report and shows how many they have, which
+// the devices table keeps so that the page never counts a large track. A name that reports
+// carry stays with their device.
+void TrackingStore::noteActivity(const QList<ReceivedReport> &reports,
+    const QList<ReportOutcome> &outcomes, const QHash<QString, Account> &accounts,
+    const QString &received)
+{
+    QHash<QString, qint64> storedPerDevice;
+    QSet<QString> named;
+    for (qsizetype i = 0; i < reports.size(); ++i) {
+        if (outcomes[i].outcome != Outcome::Stored)
+            continue;
+        ++storedPerDevice[reports[i].device];
+        if (!AccountNames::isTestUser(reports[i].user))
+            named.insert(reports[i].device);
+    }
+    for (auto it = storedPerDevice.cbegin(); it != storedPerDevice.cend(); ++it)
+        run(QStringLiteral("UPDATE devices SET report_count = report_count + ?, last_active = ?"
+                           " WHERE device = ?"),
+            { it.value(), received, it.key() });
+    for (const QString &device : std::as_const(named)) {
+        const QString name = accounts.value(device).name;
+        if (!name.isNull())
+            run(QStringLiteral("UPDATE users SET owner = ? WHERE folded = ? AND owner IS NULL"),
+                { device, AccountNames::folded(name) });
     }
 }
 
@@ -490,24 +747,43 @@ TrackingStore::Summary TrackingStore::summary(const QString &device)
 
 QList<TrackingStore::DeviceEntry> TrackingStore::devices()
 {
+    return deviceEntries(QStringLiteral("ORDER BY d.device"), {});
+}
+
+QList<TrackingStore::DeviceEntry> TrackingStore::recentDevices(qint64 offset, qint64 limit)
+{
+    return deviceEntries(QStringLiteral("ORDER BY d.last_active DESC, d.device LIMIT ? OFFSET ?"),
+        { limit, offset });
+}
+
+qint64 TrackingStore::deviceCount()
+{
+    qint64 count = 0;
+    forEachRow(QStringLiteral("SELECT COUNT(*) FROM devices"), {},
+        [&count](const QSqlQuery &q) { count = q.value(0).toLongLong(); });
+    return count;
+}
+
+QList<TrackingStore::DeviceEntry> TrackingStore::deviceEntries(
+    const QString &order, const QVariantList &values)
+{
     QList<DeviceEntry> result;
     // A device without a name of its own, reporting under the shared test name, goes by the
     // name of its latest report.
     forEachRow(
         QStringLiteral(
-            "SELECT d.device, COALESCE(u.name, r.user_name), d.stopped, d.stop_message,"
-            " (SELECT COUNT(*) FROM reports c WHERE c.device = d.device),"
-            " r.latitude, r.longitude, r.device_time, r.accuracy, r.speed, r.report_id, r.late,"
-            " r.received"
+            "SELECT d.device, d.alias, COALESCE(u.name, r.user_name), d.stopped, d.stop_message,"
+            " d.report_count, r.latitude, r.longitude, r.device_time, r.accuracy, r.speed,"
+            " r.report_id, r.late, r.received"
             " FROM devices d LEFT JOIN users u ON u.device = d.device"
             " LEFT JOIN reports r ON r.id = (SELECT l.id FROM reports l WHERE l.device = d.device"
-            " ORDER BY l.device_time DESC, l.report_id DESC LIMIT 1)"
-            " ORDER BY d.device"),
-        {}, [&result](const QSqlQuery &q) {
-            DeviceEntry e { q.value(0).toString(), textOrNull(q, 1), q.value(2).toBool(),
-                q.value(3).toString(), q.value(4).toLongLong(), std::nullopt };
-            if (!q.isNull(5))
-                e.last = trackPoint(q, 5);
+            " ORDER BY l.device_time DESC, l.report_id DESC LIMIT 1) %1")
+            .arg(order),
+        values, [&result](const QSqlQuery &q) {
+            DeviceEntry e { q.value(0).toString(), q.value(1).toString(), textOrNull(q, 2),
+                q.value(3).toBool(), q.value(4).toString(), q.value(5).toLongLong(), std::nullopt };
+            if (!q.isNull(6))
+                e.last = trackPoint(q, 6);
             result.append(e);
         });
     return result;
@@ -516,11 +792,11 @@ QList<TrackingStore::DeviceEntry> TrackingStore::devices()
 QList<TrackingStore::NameEntry> TrackingStore::names()
 {
     QList<NameEntry> result;
-    forEachRow(QStringLiteral("SELECT name, device, added_by_operator, created FROM users"
+    forEachRow(QStringLiteral("SELECT name, device, added_by_operator, created, owner FROM users"
                               " ORDER BY folded"),
         {}, [&result](const QSqlQuery &q) {
             result.append({ q.value(0).toString(), textOrNull(q, 1), q.value(2).toBool(),
-                q.value(3).toString() });
+                q.value(3).toString(), textOrNull(q, 4) });
         });
     return result;
 }
@@ -534,4 +810,31 @@ QList<TrackingStore::TrackPoint> TrackingStore::track(const QString &device, qin
         { device, limit < 0 ? std::numeric_limits<qint64>::max() : limit },
         [&newestFirst](const QSqlQuery &q) { newestFirst.append(trackPoint(q, 0)); });
     return QList<TrackPoint>(newestFirst.crbegin(), newestFirst.crend());
+}
+
+// The index on (device, device_time, report_id) starts each chunk where the last one ended:
+// the range's lower end is raised to the last time handed over, and only reports of that very
+// second with an id not above the last one are skipped.
+QList<TrackingStore::TrackPoint> TrackingStore::trackChunk(
+    const QString &device, const TimeRange &range, const TrackPosition &after, qint64 limit)
+{
+    QList<TrackPoint> points;
+    forEachRow(QStringLiteral("SELECT latitude, longitude, device_time, accuracy, speed,"
+                              " report_id, late, received FROM reports WHERE device = ?"
+                              " AND device_time >= ? AND device_time <= ?"
+                              " AND (device_time > ? OR report_id > ?)"
+                              " ORDER BY device_time, report_id LIMIT ?"),
+        { device, std::max(range.from, after.when), range.to, after.when, after.id, limit },
+        [&points](const QSqlQuery &q) { points.append(trackPoint(q, 0)); });
+    return points;
+}
+
+qint64 TrackingStore::reportCount(const QString &device, const TimeRange &range)
+{
+    qint64 count = 0;
+    forEachRow(QStringLiteral("SELECT COUNT(*) FROM reports WHERE device = ?"
+                              " AND device_time >= ? AND device_time <= ?"),
+        { device, range.from, range.to },
+        [&count](const QSqlQuery &q) { count = q.value(0).toLongLong(); });
+    return count;
 }

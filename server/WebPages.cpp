@@ -2,13 +2,17 @@
 #include "WebPages.h"
 
 #include "TrackFormats.h"
+#include "TrackStream.h"
 
+#include <QDate>
 #include <QDebug>
 #include <QFile>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace {
@@ -43,10 +47,51 @@ QString number(double value, int decimals)
     return QString::number(value, 'f', decimals);
 }
 
-QString deviceLink(const QString &device, const char *file)
+QString deviceLink(const QString &alias, const char *file)
 {
-    return WebPages::escaped(QLatin1String(file) + QStringLiteral("?d=")
-        + QString::fromLatin1(QUrl::toPercentEncoding(device)));
+    return WebPages::escaped(QLatin1String(file) + QStringLiteral("?a=")
+        + QString::fromLatin1(QUrl::toPercentEncoding(alias)));
+}
+
+// "YYYY-MM-DD" or "YYYY-MM-DDTHH:MM[:SS]" as a device time, yyyyMMddHHmmss; a date alone is its
+// first second, or its last one for the end of a range. Null when it is neither.
+QString deviceTime(const QString &text, bool end)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})(?:T(\\d{2}):(\\d{2})(?::(\\d{2}))?)?$"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch())
+        return {};
+    const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    const bool hasTime = m.capturedLength(4) > 0;
+    const bool hasSeconds = m.capturedLength(6) > 0;
+    const QTime time(hasTime ? m.captured(4).toInt() : (end ? 23 : 0),
+        hasTime ? m.captured(5).toInt() : (end ? 59 : 0),
+        hasSeconds ? m.captured(6).toInt() : (end ? 59 : 0));
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return date.toString(QStringLiteral("yyyyMMdd")) + time.toString(QStringLiteral("HHmmss"));
+}
+
+std::optional<TrackingStore::TimeRange> timeRange(const QueryParameters &query)
+{
+    TrackingStore::TimeRange range;
+    for (const auto &[key, end] : { std::pair(u"from", false), std::pair(u"to", true) }) {
+        const QString text = query.value(key);
+        if (text.isNull())
+            continue;
+        const QString when = deviceTime(text, end);
+        if (when.isNull())
+            return std::nullopt;
+        (end ? range.to : range.from) = when;
+    }
+    return range;
+}
+
+HttpReply serverError(const TrackingStore::Error &error)
+{
+    qWarning("peregrix-server: database: %s", error.what());
+    return HttpReply::text("Server error", 500);
 }
 
 struct Projection
@@ -121,8 +166,8 @@ HttpReply WebPages::script(const QString &path) const
     if (!source.open(QIODevice::ReadOnly))
         return HttpReply::text("Not here: install Debian's libjs-leaflet for the map", 404);
     HttpReply reply = HttpReply::text(source.readAll());
-    reply.contentType = path.endsWith(u".css") ? "text/css; charset=utf-8"
-                                               : "text/javascript; charset=utf-8";
+    reply.contentType
+        = path.endsWith(u".css") ? "text/css; charset=utf-8" : "text/javascript; charset=utf-8";
     reply.addHeader("X-Content-Type-Options", "nosniff");
     reply.addHeader("Cache-Control", "max-age=3600");
     return reply;
@@ -183,7 +228,7 @@ QString WebPages::trackSvg(const QList<TrackingStore::TrackPoint> &points)
 QString WebPages::deviceRow(const TrackingStore::DeviceEntry &e) const
 {
     QStringList cells { escaped(e.name.isNull() ? QStringLiteral("(none)") : e.name),
-        escaped(e.device), QString::number(e.reports) };
+        escaped(e.alias), QString::number(e.reports) };
     if (e.last) {
         cells << escaped(TrackFormats::isoTime(e.last->when, QLatin1Char(' ')))
               << number(e.last->latitude, 6) << number(e.last->longitude, 6)
@@ -205,7 +250,7 @@ QString WebPages::deviceSection(const TrackingStore::DeviceEntry &e, int index)
     QString html = QStringLiteral("<section id=\"device-%1\"><h2>%2 &#8212; %3</h2>\n")
                        .arg(index)
                        .arg(escaped(e.name.isNull() ? QStringLiteral("(no user name)") : e.name),
-                           escaped(e.device));
+                           escaped(e.alias));
     if (points.isEmpty())
         return html + QStringLiteral("<p>No reports yet.</p>\n</section>\n");
     html += e.reports == 1 ? QStringLiteral("<p>1 report")
@@ -214,16 +259,39 @@ QString WebPages::deviceSection(const TrackingStore::DeviceEntry &e, int index)
         html += QStringLiteral(", the newest %1 drawn").arg(pointsPerTrack);
     html += QStringLiteral(". Download the track as <a href=\"%1\">GPX</a> or "
                            "<a href=\"%2\">GeoJSON</a>.</p>\n")
-                .arg(deviceLink(e.device, "track.gpx"), deviceLink(e.device, "track.geojson"));
+                .arg(deviceLink(e.alias, "track.gpx"), deviceLink(e.alias, "track.geojson"));
     html += QStringLiteral("<div class=\"map\" hidden data-geojson=\"%1\"></div>\n")
-                .arg(deviceLink(e.device, "track.geojson"));
+                .arg(deviceLink(e.alias, "track.geojson"));
     return html + trackSvg(points) + QStringLiteral("\n</section>\n");
 }
 
-HttpReply WebPages::overview()
+QString WebPages::pageLinks(qint64 page, qint64 shown, qint64 devices)
 {
+    const qint64 first = (page - 1) * devicesPerPage;
+    QString html = devices == 0 ? QStringLiteral("<p>No devices yet.")
+                                : QStringLiteral("<p>Devices %1 to %2 of %3, the most recently "
+                                                 "active first.")
+                                      .arg(first + std::min<qint64>(shown, 1))
+                                      .arg(first + shown)
+                                      .arg(devices);
+    if (page > 1)
+        html += QStringLiteral(" <a href=\"?page=%1\">Newer devices</a>").arg(page - 1);
+    if (first + shown < devices)
+        html += QStringLiteral(" <a href=\"?page=%1\">Older devices</a>").arg(page + 1);
+    return html + QStringLiteral("</p>\n");
+}
+
+HttpReply WebPages::overview(const QueryParameters &query)
+{
+    const QString pageText = query.value(u"page");
+    bool isNumber = pageText.isNull();
+    const qint64 page = isNumber ? 1 : pageText.toLongLong(&isNumber);
+    if (!isNumber || page < 1 || page > std::numeric_limits<qint64>::max() / devicesPerPage)
+        return HttpReply::text("page is a whole number from 1", 400);
     try {
-        const QList<TrackingStore::DeviceEntry> devices = m_store.devices();
+        const QList<TrackingStore::DeviceEntry> devices
+            = m_store.recentDevices((page - 1) * devicesPerPage, devicesPerPage);
+        const QString links = pageLinks(page, devices.size(), m_store.deviceCount());
         QString html
             = QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
                              "<noscript><meta http-equiv=\"refresh\" content=\"30\"></noscript>"
@@ -233,8 +301,10 @@ HttpReply WebPages::overview()
                              "<script src=\"map.js\" defer></script></head>\n"
                              "<body data-tiles=\"%2\"><h1>Peregrix tracking server</h1>\n"
                              "<p>Times are the devices' own clocks. Late reports, sent again after "
-                             "they could not go out, are ringed in orange.</p>\n")
+                             "they could not go out, are ringed in orange. Devices go by an alias; "
+                             "their identifiers are not shown.</p>\n")
                   .arg(QLatin1String(style), escaped(m_tiles));
+        html += links;
         html += QStringLiteral("<table><tr><th>User</th><th>Device</th><th>Reports</th>"
                                "<th>Last report</th><th>Latitude</th><th>Longitude</th>"
                                "<th>Accuracy</th><th>Speed</th><th>Status</th></tr>\n");
@@ -243,14 +313,13 @@ HttpReply WebPages::overview()
         html += QStringLiteral("</table>\n");
         for (int i = 0; i < devices.size(); ++i)
             html += deviceSection(devices[i], i + 1);
-        html += QStringLiteral("</body></html>\n");
+        html += links + QStringLiteral("</body></html>\n");
         HttpReply reply = HttpReply::text(html.toUtf8());
         reply.contentType = "text/html; charset=utf-8";
         addSafetyHeaders(reply, contentSecurityPolicy());
         return reply;
     } catch (const TrackingStore::Error &error) {
-        qWarning("peregrix-server: database: %s", error.what());
-        return HttpReply::text("Server error", 500);
+        return serverError(error);
     }
 }
 
@@ -266,24 +335,31 @@ HttpReply WebPages::geoJson(const QueryParameters &query)
 
 HttpReply WebPages::download(const QueryParameters &query, const QString &extension)
 {
-    if (!query.hasExactly({ QStringLiteral("d") }))
-        return HttpReply::text("Give the device as d=DEVICE", 400);
-    const QString device = query.value(u"d");
+    QStringList keys = query.keys();
+    const bool known = std::all_of(keys.cbegin(), keys.cend(),
+        [](const QString &key) { return key == u"a" || key == u"from" || key == u"to"; });
+    if (!known || !keys.contains(QStringLiteral("a")) || keys.removeDuplicates() > 0)
+        return HttpReply::text("Give the device's alias as a=ALIAS, and maybe from= and to=", 400);
+    const std::optional<TrackingStore::TimeRange> range = timeRange(query);
+    if (!range)
+        return HttpReply::text("from and to are dates, YYYY-MM-DD or YYYY-MM-DDTHH:MM:SS", 400);
     try {
-        const QList<TrackingStore::TrackPoint> points = m_store.track(device);
-        if (points.isEmpty())
+        const QString alias = query.value(u"a");
+        const QString device = m_store.deviceWithAlias(alias);
+        const qint64 reports = device.isNull() ? 0 : m_store.reportCount(device, *range);
+        if (reports == 0)
             return HttpReply::text("No reports from this device", 404);
-        const QString name = m_store.account(device).name;
         const bool isGpx = extension == QLatin1String("gpx");
-        HttpReply reply = HttpReply::text(isGpx ? TrackFormats::gpx(device, name, points)
-                                                : TrackFormats::geoJson(device, name, points));
+        HttpReply reply;
+        reply.stream = std::make_shared<TrackStream>(m_store,
+            isGpx ? TrackStream::Format::Gpx : TrackStream::Format::GeoJson,
+            TrackStream::Track { device, alias, m_store.account(device).name, *range, reports });
         reply.contentType = isGpx ? "application/gpx+xml" : "application/geo+json";
         reply.addHeader("Content-Disposition",
-            "attachment; filename=\"" + TrackFormats::fileName(device, extension).toLatin1() + '"');
+            "attachment; filename=\"" + TrackFormats::fileName(alias, extension).toLatin1() + '"');
         addSafetyHeaders(reply);
         return reply;
     } catch (const TrackingStore::Error &error) {
-        qWarning("peregrix-server: database: %s", error.what());
-        return HttpReply::text("Server error", 500);
+        return serverError(error);
     }
 }

@@ -8,7 +8,10 @@
 #include "WebPages.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QSocketNotifier>
+#include <QSslKey>
+#include <QSslSocket>
 #include <QTextStream>
 
 #include <csignal>
@@ -17,6 +20,11 @@
 #include <unistd.h>
 
 namespace {
+
+// The serving thread only reads (writes go to the report writer's thread), and a read in WAL
+// mode waits for no writer; this bounds the rare wait there is, for a lock another process
+// holds, so that the one thread never stalls for seconds.
+constexpr int servingBusyTimeoutMs = 250;
 
 int signalPipe[2] = { -1, -1 };
 
@@ -49,17 +57,66 @@ QString urlHost(const QHostAddress &address)
         : address.toString();
 }
 
+// The certificate with its chain and the private key, both PEM; or what is wrong with them.
+std::variant<QSslConfiguration, QString> tlsConfiguration(const ServerOptions &options)
+{
+    if (!QSslSocket::supportsSsl())
+        return QStringLiteral("TLS is not available: no TLS backend for Qt is installed");
+    const QList<QSslCertificate> chain = QSslCertificate::fromPath(options.tlsCertificate);
+    if (chain.isEmpty())
+        return QStringLiteral("no PEM certificate in %1").arg(options.tlsCertificate);
+    QFile file(options.tlsKey);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot read %1: %2").arg(options.tlsKey, file.errorString());
+    const QByteArray pem = file.readAll();
+    QSslKey key;
+    for (const QSsl::KeyAlgorithm algorithm : { QSsl::Rsa, QSsl::Ec, QSsl::Dsa }) {
+        if (key.isNull())
+            key = QSslKey(pem, algorithm);
+    }
+    if (key.isNull())
+        return QStringLiteral("no private key in %1 (PEM, without a passphrase)")
+            .arg(options.tlsKey);
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setLocalCertificateChain(chain);
+    configuration.setPrivateKey(key);
+    configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
+    return configuration;
+}
+
 int serve(QCoreApplication &app, TrackingStore &store, const ServerOptions &options)
 {
+    try {
+        store.setBusyTimeout(servingBusyTimeoutMs);
+    } catch (const TrackingStore::Error &error) {
+        std::fprintf(stderr, "peregrix-server: %s\n", error.what());
+        return 1;
+    }
     TrackingService service(store, options.policy);
     WebPages pages(store, options.tiles);
     HttpFrontEnd http(service, pages);
-    const quint16 port = http.listen(options.address, options.port);
+    const bool tls = !options.tlsCertificate.isEmpty();
+    if (tls) {
+        const std::variant<QSslConfiguration, QString> configuration = tlsConfiguration(options);
+        if (const QString *problem = std::get_if<QString>(&configuration)) {
+            std::fprintf(stderr, "peregrix-server: %s\n", qPrintable(*problem));
+            return 1;
+        }
+        http.setTls(std::get<QSslConfiguration>(configuration));
+    }
+    const quint16 port = http.listen(options.address, options.port, HttpFrontEnd::Side::Public);
     if (port == 0)
         return 1;
-    // Tests and scripts read the port from this line.
-    std::printf("peregrix-server: listening on http://%s:%u/ (database %s)\n",
+    const quint16 pagePort
+        = http.listen(options.pageAddress, options.pagePort, HttpFrontEnd::Side::Operator);
+    if (pagePort == 0)
+        return 1;
+    // Tests and scripts read the ports from these lines.
+    const char *scheme = tls ? "https" : "http";
+    std::printf("peregrix-server: listening on %s://%s:%u/ (database %s)\n", scheme,
         qPrintable(urlHost(options.address)), unsigned(port), qPrintable(options.database));
+    std::printf("peregrix-server: the page and downloads on %s://%s:%u/\n", scheme,
+        qPrintable(urlHost(options.pageAddress)), unsigned(pagePort));
     std::fflush(stdout);
     quitOnTerminationSignals(app);
     return app.exec();

@@ -14,14 +14,17 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$server" --port 0 --tiles none --database "$work/tracking.sqlite" >"$work/server.log" 2>&1 &
+"$server" --port 0 --page-address 127.0.0.1:0 --tiles none --database "$work/tracking.sqlite" \
+    >"$work/server.log" 2>&1 &
 pid=$!
 for _ in $(seq 100); do
-    grep -q 'listening on' "$work/server.log" && break
+    grep -q 'downloads on' "$work/server.log" && break
     sleep 0.1
 done
-base=$(grep -o 'http://[0-9.]*:[0-9]*/' "$work/server.log" | head -1)
-[[ -n "$base" ]] || { cat "$work/server.log"; echo "the server did not start"; exit 1; }
+# The exchanges on the public listener, the page on the operator's.
+base=$(grep -o 'listening on http://[0-9.]*:[0-9]*/' "$work/server.log" | grep -o 'http.*')
+page=$(grep -o 'downloads on http://[0-9.]*:[0-9]*/' "$work/server.log" | grep -o 'http.*')
+[[ -n "$base" && -n "$page" ]] || { cat "$work/server.log"; echo "the server did not start"; exit 1; }
 
 get() { curl -fsS "$base$1"; echo; }
 get "log.php?u=Kim&d=dev-k" >/dev/null
@@ -33,9 +36,9 @@ done
 browser=(chromium --headless --no-sandbox --disable-gpu --no-first-run
     --disable-background-networking --disable-component-update --disable-sync
     --user-data-dir="$work/profile" --virtual-time-budget=5000 --window-size=900,1200)
-"${browser[@]}" --dump-dom "$base" >"$work/page.html" 2>"$work/browser.log" || {
+"${browser[@]}" --dump-dom "$page" >"$work/page.html" 2>"$work/browser.log" || {
     cat "$work/browser.log"; exit 1; }
-"${browser[@]}" --screenshot="$screenshot" "$base" >/dev/null 2>>"$work/browser.log" || true
+"${browser[@]}" --screenshot="$screenshot" "$page" >/dev/null 2>>"$work/browser.log" || true
 
 fail() { echo "page-in-chromium: $1"; exit 1; }
 grep -q 'leaflet-container' "$work/page.html" || fail "no map on the page"
@@ -44,4 +47,5 @@ paths=$(grep -o '<path[^>]*leaflet-interactive' "$work/page.html" | wc -l)
 [[ "$paths" -eq 5 ]] || fail "$paths shapes on the map, not 5"
 grep -q 'stroke="#e65100"' "$work/page.html" || fail "the late report is not ringed"
 grep -q '<svg[^>]*style="display: none;"' "$work/page.html" || fail "the plain drawing still shows"
+! grep -q 'dev-k' "$work/page.html" || fail "the page shows the device's identifier"
 echo "page-in-chromium: the track is on the map; screenshot in $screenshot"

@@ -33,8 +33,30 @@ struct Response
     bool closed = false;
 };
 
-// A whole response when the header has ended and Content-Length bytes of body follow; `used`
-// is then its length.
+// The body of a chunked response, when its last chunk has come; `used` is then the length of
+// the chunks.
+std::optional<QByteArray> unchunked(QByteArrayView bytes, qsizetype *used)
+{
+    QByteArray body;
+    for (qsizetype at = 0;;) {
+        const qsizetype lineEnd = bytes.indexOf("\r\n", at);
+        if (lineEnd < 0)
+            return std::nullopt;
+        bool ok = false;
+        const qsizetype size = bytes.sliced(at, lineEnd - at).toByteArray().toLongLong(&ok, 16);
+        if (!ok || bytes.size() < lineEnd + 2 + size + 2)
+            return std::nullopt;
+        at = lineEnd + 2 + size + 2;
+        if (size == 0) {
+            *used = at;
+            return body;
+        }
+        body += bytes.sliced(lineEnd + 2, size);
+    }
+}
+
+// A whole response when the header has ended and Content-Length bytes of body follow, or a
+// chunked body has ended; `used` is then its length.
 std::optional<Response> parsed(const QByteArray &bytes, qsizetype *used = nullptr)
 {
     const qsizetype headerEnd = bytes.indexOf("\r\n\r\n");
@@ -46,6 +68,17 @@ std::optional<Response> parsed(const QByteArray &bytes, qsizetype *used = nullpt
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const qsizetype colon = lines[i].indexOf(':');
         r.headers[lines[i].left(colon).trimmed().toLower()] = lines[i].mid(colon + 1).trimmed();
+    }
+    if (r.headers.value("transfer-encoding") == "chunked") {
+        qsizetype chunks = 0;
+        const std::optional<QByteArray> body
+            = unchunked(QByteArrayView(bytes).sliced(headerEnd + 4), &chunks);
+        if (!body)
+            return std::nullopt;
+        r.body = *body;
+        if (used)
+            *used = headerEnd + 4 + chunks;
+        return r;
     }
     const qsizetype length = r.headers.value("content-length", "-1").toLongLong();
     if (length < 0 || bytes.size() < headerEnd + 4 + length)
@@ -92,13 +125,15 @@ private:
     std::unique_ptr<WebPages> pages;
     std::unique_ptr<HttpFrontEnd> http;
     quint16 port = 0;
+    quint16 pagePort = 0; // the operator's side
 
     // Sends the pieces, `pauseMs` apart, and waits for a whole response or the end of the
     // connection; the server runs on this thread, so the wait keeps the event loop going.
-    Response exchange(const QList<QByteArray> &pieces, int pauseMs = 0, int waitMs = 3000)
+    Response exchange(
+        const QList<QByteArray> &pieces, int pauseMs = 0, int waitMs = 3000, quint16 to = 0)
     {
         QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, port);
+        socket.connectToHost(QHostAddress::LocalHost, to != 0 ? to : port);
         if (!QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }))
             return {};
         QByteArray received;
@@ -150,8 +185,10 @@ private Q_SLOTS:
         pages = std::make_unique<WebPages>(
             *store, QStringLiteral("https://tiles.example/{z}/{x}/{y}.png"));
         http = std::make_unique<HttpFrontEnd>(*service, *pages);
-        port = http->listen(QHostAddress::LocalHost, 0);
+        port = http->listen(QHostAddress::LocalHost, 0, HttpFrontEnd::Side::Public);
         QVERIFY(port != 0);
+        pagePort = http->listen(QHostAddress::LocalHost, 0, HttpFrontEnd::Side::Operator);
+        QVERIFY(pagePort != 0);
         const Response r = exchange({ getLine(escapedTarget("log.php?u=José Ann&d=dev-a")) });
         QCOMPARE(r.body, QByteArray("VALIDATED"));
     }
@@ -357,6 +394,52 @@ private Q_SLOTS:
         QCOMPARE(ended, closed);
     }
 
+    // A download's length is not known before it ends: it goes to an HTTP/1.1 client in chunks,
+    // and to an HTTP/1.0 one as it is, ended by the end of the connection.
+    void downloadsEndAsTheRequestAsks_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<bool>("chunked");
+        QTest::addColumn<bool>("closed");
+        const QByteArray line
+            = "GET /track.geojson?a=" + store->aliasOf(QStringLiteral("dev-a")).toLatin1();
+        QTest::newRow("HTTP/1.1 keeps the connection")
+            << line + " HTTP/1.1\r\n\r\n" << true << false;
+        QTest::newRow("Connection: close ends it after the last chunk")
+            << line + " HTTP/1.1\r\nConnection: close\r\n\r\n" << true << true;
+        QTest::newRow("HTTP/1.0 gets the body unchunked, up to the end")
+            << line + " HTTP/1.0\r\n\r\n" << false << true;
+    }
+    void downloadsEndAsTheRequestAsks()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(bool, chunked);
+        QFETCH(bool, closed);
+        const QByteArray whole
+            = http->answer(HttpFrontEnd::Side::Operator, "GET", QStringLiteral("/track.geojson"),
+                      "a=" + store->aliasOf(QStringLiteral("dev-a")).toLatin1())
+                  .body;
+        QVERIFY(whole.contains("\"coordinates\""));
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, pagePort);
+        QByteArray received;
+        bool ended = false;
+        connect(&socket, &QTcpSocket::readyRead, &socket, [&] { received += socket.readAll(); });
+        connect(&socket, &QTcpSocket::disconnected, &socket, [&] { ended = true; });
+        socket.write(request);
+        QVERIFY(QTest::qWaitFor([&] { return ended || parsed(received); }));
+        (void)QTest::qWaitFor([&] { return ended; }, 300);
+        QCOMPARE(ended, closed);
+        const qsizetype headEnd = received.indexOf("\r\n\r\n");
+        QVERIFY(headEnd > 0);
+        const QByteArray head = received.first(headEnd).toLower();
+        QCOMPARE(head.contains("\r\ntransfer-encoding: chunked"), chunked);
+        QCOMPARE(head.contains("\r\nconnection: close"), closed);
+        QCOMPARE(
+            chunked ? parsed(received).value_or(Response {}).body : received.sliced(headEnd + 4),
+            whole);
+    }
+
     void connectionsPastTheCapAreRefused()
     {
         std::vector<std::unique_ptr<QTcpSocket>> held;
@@ -451,11 +534,12 @@ private Q_SLOTS:
         QFETCH(QByteArray, path);
         QFETCH(QByteArray, type);
         QFETCH(QByteArray, holds);
-        const Response r = exchange({ getLine(path) });
+        const Response r = exchange({ getLine(path) }, 0, 3000, pagePort);
         QCOMPARE(r.statusLine, QByteArray("HTTP/1.1 200 OK"));
         QVERIFY(r.headers.value("content-type").startsWith(type));
         QVERIFY(r.body.contains(holds));
-        QCOMPARE(exchange({ getLine("/leaflet/images/marker-icon.png") }).statusLine,
+        QCOMPARE(exchange({ getLine("/leaflet/images/marker-icon.png") }, 0, 3000, pagePort)
+                     .statusLine,
             QByteArray("HTTP/1.1 404 Not Found"));
     }
 
@@ -463,14 +547,16 @@ private Q_SLOTS:
     {
         const QString name = QStringLiteral("<script>alert('x')</script>&\"");
         const QString device = QStringLiteral("dev\"><img src=x onerror=alert(1)>");
-        insert("INSERT INTO devices (device, first_seen) VALUES (?, '')", { device });
+        const QString alias = store->aliasOf(device);
+        insert("INSERT INTO devices (device, alias, first_seen, last_active) VALUES (?, ?, '', '')",
+            { device, alias });
         insert("INSERT INTO users (name, folded, device, created) VALUES (?, ?, ?, '')",
             { name, name, device });
         insert("INSERT INTO reports (device, user_name, latitude, longitude, device_time, version,"
                " accuracy, speed, report_id, late, received) VALUES (?, ?, 1.5, 2.5,"
                " '20260306140509', 'v2.5', 5, '<b>fast</b>', 1, 1, '')",
             { device, name });
-        const Response r = exchange({ getLine("/") });
+        const Response r = exchange({ getLine("/") }, 0, 3000, pagePort);
         QCOMPARE(r.statusLine, QByteArray("HTTP/1.1 200 OK"));
         QCOMPARE(r.headers.value("content-type"), QByteArray("text/html; charset=utf-8"));
         const QByteArray policy = r.headers.value("content-security-policy");
@@ -484,20 +570,20 @@ private Q_SLOTS:
         for (const char *raw : { "<img", "<b>", "url(" })
             QVERIFY2(!page.contains(QLatin1String(raw)), raw);
         QVERIFY(page.contains("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;&amp;&quot;"));
-        QVERIFY(page.contains("dev&quot;&gt;&lt;img src=x onerror=alert(1)&gt;"));
+        // The device's identifier is its credential: the page shows its alias instead.
+        QVERIFY(!page.contains("onerror"));
         QVERIFY(page.contains("&lt;b&gt;fast&lt;/b&gt;"));
-        QVERIFY(page.contains(
-            "href=\"track.gpx?d=dev%22%3E%3Cimg%20src%3Dx%20onerror%3Dalert%281%29%3E\""));
-        const qsizetype heading = page.indexOf("&#8212; dev&quot;&gt;&lt;img");
+        QVERIFY(page.contains("href=\"track.gpx?a=" + alias + "\""));
+        const qsizetype heading = page.indexOf("&#8212; " + alias);
         const QString section = page.mid(heading, page.indexOf("</section>", heading) - heading);
         QCOMPARE(section.count("<circle class=\"late\""), 1);
         QCOMPARE(section.count("<circle"), 1);
 
-        const Response gpx
-            = exchange({ getLine("/track.gpx?d=" + QUrl::toPercentEncoding(device)) });
+        const Response gpx = exchange({ getLine("/track.gpx?a=" + alias.toLatin1()) }, 0, 3000, pagePort);
         QCOMPARE(gpx.headers.value("content-type"), QByteArray("application/gpx+xml"));
         QCOMPARE(gpx.headers.value("content-disposition"),
-            QByteArray("attachment; filename=\"track-dev___img_src_x_onerror_alert_1__.gpx\""));
+            "attachment; filename=\"track-" + alias.toLatin1() + ".gpx\"");
+        QVERIFY(!gpx.body.contains("onerror"));
         QXmlStreamReader xml(gpx.body);
         QString trackName;
         while (!xml.atEnd()) {
@@ -506,6 +592,36 @@ private Q_SLOTS:
         }
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
         QCOMPARE(trackName, name);
+    }
+
+    // A write lock that another process holds for long must not hold up the serving thread:
+    // the validation that needs the lock waits, and everything else is answered meanwhile.
+    void aLockedDatabaseDoesNotStopTheServer()
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "locker");
+        db.setDatabaseName(dir.filePath(QStringLiteral("t.sqlite")));
+        QVERIFY(db.open());
+        QSqlQuery lock(db);
+        QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        QTcpSocket waiting;
+        QByteArray validation;
+        connect(&waiting, &QTcpSocket::readyRead, &waiting, [&] { validation += waiting.readAll(); });
+        QElapsedTimer clock;
+        clock.start();
+        waiting.connectToHost(QHostAddress::LocalHost, port);
+        waiting.write(getLine(escapedTarget("log.php?u=Locked Out&d=dev-l")));
+        QTest::qWait(300); // the validation is waiting for the lock by now
+        expectServing();
+        QCOMPARE(exchange({ getLine(escapedTarget("log.php?u=?&d=dev-a")) }).body,
+            QByteArray("USERJos\xc3\xa9 Ann"));
+        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(validation.isEmpty());
+        QVERIFY(lock.exec(QStringLiteral("COMMIT")));
+        QVERIFY(QTest::qWaitFor([&] { return validation.endsWith("VALIDATED"); }, 10'000));
+        lock = QSqlQuery();
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase("locker");
     }
 };
 

@@ -13,6 +13,9 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
@@ -246,8 +249,9 @@ private Q_SLOTS:
 
         r = server->command({ "devices" });
         QCOMPARE(r.exitCode, 0);
-        QVERIFY2(
-            r.out.contains("dev-k\tKim\t2\t2026-03-06 14:05:09\ttracking\n"), qPrintable(r.out));
+        QVERIFY2(r.out.contains(QRegularExpression(
+                     "\ndev-k\t[0-9a-f]{16}\tKim\t2\t2026-03-06 14:05:09\ttracking\n")),
+            qPrintable(r.out));
         QCOMPARE(server->command({ "add-user", "Lee" }).exitCode, 0);
         r = server->command({ "users" });
         QVERIFY2(r.out.contains("\nLee\t-\toperator\t"), qPrintable(r.out));
@@ -277,6 +281,10 @@ private Q_SLOTS:
         QTest::newRow("bad address")
             << QStringList { "--address", "nowhere" } << 2 << "Not an IP address: nowhere";
         QTest::newRow("unknown option") << QStringList { "--fast" } << 2 << "Unknown option 'fast'";
+        QTest::newRow("page address without a port")
+            << QStringList { "--page-address", "127.0.0.1" } << 2 << "Not an ADDRESS:PORT";
+        QTest::newRow("TLS key without a certificate")
+            << QStringList { "--tls-key", "k.pem" } << 2 << "--tls-cert and --tls-key go together";
         QTest::newRow("unknown command") << QStringList { "purge" } << 2 << "Unknown command";
         QTest::newRow("stop without a device") << QStringList { "stop" } << 2 << "wrong arguments";
     }
@@ -467,6 +475,56 @@ private Q_SLOTS:
         QVERIFY2(out.contains("14:05:09  Kim  51.000002, -0.127500  3 KPH?  id 2  late\n"),
                  qPrintable(out));
         QVERIFY(!out.contains("dev-k"));
+    }
+
+    // Both listeners speak TLS with a certificate of the operator's, here a self-signed one;
+    // plain HTTP gets nothing from them.
+    void servesOverTls()
+    {
+        const QString key = dir.filePath("key.pem"), certificate = dir.filePath("cert.pem");
+        QProcess openssl;
+        openssl.start("openssl",
+            { "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
+                "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out",
+                certificate });
+        QVERIFY(openssl.waitForFinished(60'000));
+        QCOMPARE(openssl.exitCode(), 0);
+        server->setFileLimit(194); // caps of 2 connections, as in capsConnectionsToItsFiles
+        QVERIFY2(server->start({ "--tls-cert", certificate, "--tls-key", key }),
+            qPrintable(server->output()));
+        QVERIFY(server->output().contains("listening on https://127.0.0.1:"));
+        QSslConfiguration trust = QSslConfiguration::defaultConfiguration();
+        trust.setCaCertificates(QSslCertificate::fromPath(certificate));
+        // TLS connections count against the caps, and the one past them is told so over TLS.
+        {
+            std::vector<std::unique_ptr<QSslSocket>> held;
+            QList<QByteArray> answers;
+            for (int i = 0; i < 3; ++i) {
+                held.push_back(std::make_unique<QSslSocket>());
+                held.back()->setSslConfiguration(trust);
+                held.back()->connectToHostEncrypted(QStringLiteral("127.0.0.1"), server->port());
+                answers << ping(*held.back());
+            }
+            QVERIFY(answers[0].endsWith("pong") && answers[1].endsWith("pong"));
+            QVERIFY2(answers[2].startsWith("HTTP/1.1 503 Service Unavailable\r\n"),
+                answers[2].constData());
+        }
+        QTest::qWait(300); // for the server to see them go
+        const auto secureGet = [&](QString url) {
+            QNetworkRequest request(QUrl(url.replace("http://", "https://")));
+            request.setSslConfiguration(trust);
+            QNetworkReply *reply = network.get(request);
+            if (!QTest::qWaitFor([reply] { return reply->isFinished(); }, 10'000))
+                return QByteArray("(no answer)");
+            reply->deleteLater();
+            return reply->error() == QNetworkReply::NoError ? reply->readAll()
+                                                            : reply->errorString().toUtf8();
+        };
+        QCOMPARE(secureGet(server->baseUrl() + "log.php?u=Kim&d=dev-k"), QByteArray("VALIDATED"));
+        QCOMPARE(secureGet(server->pageUrl() + "ping"), QByteArray("pong"));
+        network.clearConnectionCache(); // frees the caps for the plain request
+        QTest::qWait(300);
+        QVERIFY(get("ping") != "pong");
     }
 
     void portInUse()

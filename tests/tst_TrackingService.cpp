@@ -61,10 +61,16 @@ private:
         pages = std::make_unique<WebPages>(*store, QString());
         http = std::make_unique<HttpFrontEnd>(*service, *pages);
     }
-    QByteArray get(const QString &path, const QByteArray &query)
+    QByteArray get(const QString &path, const QByteArray &query,
+        const QHostAddress &from = QHostAddress(QHostAddress::LocalHost))
     {
-        return http->answer("GET", path, query).body;
+        return http->answer(HttpFrontEnd::Side::Public, "GET", path, query, from).body;
     }
+    HttpReply page(const QString &path, const QByteArray &query)
+    {
+        return http->answer(HttpFrontEnd::Side::Operator, "GET", path, query);
+    }
+    QString alias(const QString &device) { return store->aliasOf(device); }
     QByteArray log(const QByteArray &query) { return get(QStringLiteral("/log.php"), query); }
     qint64 stored(const QString &device = QStringLiteral("dev-a"))
     {
@@ -149,6 +155,8 @@ private Q_SLOTS:
             << QByteArray("u=Jo%20Ann&d=dev-b") << QByteArray("USERNAME IN USE");
         QTest::newRow("another device's name, other case")
             << QByteArray("u=jo%20ann&d=dev-b") << QByteArray("USERNAME IN USE");
+        QTest::newRow("another device's name, full-width letter")
+            << QByteArray("u=%EF%BC%AAo%20Ann&d=dev-b") << QByteArray("USERNAME IN USE");
         QTest::newRow("free name") << QByteArray("u=Bernard&d=dev-b") << QByteArray("VALIDATED");
         QTest::newRow("letters of any script")
             << QByteArray("u=Jos%C3%A9-Lu%C3%ADs_2.0&d=dev-b") << QByteArray("VALIDATED");
@@ -195,6 +203,41 @@ private Q_SLOTS:
         QCOMPARE(log("u=Jo%20Ann&d=dev-b"), QByteArray("VALIDATED"));
         QCOMPARE(log("u=?&d=dev-b"), QByteArray("USERJo Ann"));
         QCOMPARE(log("u=Bernard&d=dev-b"), QByteArray("USERNAME IN USE"));
+    }
+
+    void aNameWithReportsStaysWithItsDevice()
+    {
+        QCOMPARE(log(report), QByteArray("OK7"));
+        QCOMPARE(log("u=Bernard&d=dev-a"), QByteArray("VALIDATED"));
+        QCOMPARE(log("u=Jo%20Ann&d=dev-b"), QByteArray("USERNAME IN USE"));
+        QCOMPARE(log("u=Jo%20Ann&d=dev-a"), QByteArray("VALIDATED")); // its own, back again
+        QCOMPARE(log("u=Bernard&d=dev-a"), QByteArray("VALIDATED"));
+        QCOMPARE(command({ "release-user", "JO ANN" }), int(OperatorCommands::Success));
+        QCOMPARE(log("u=Jo%20Ann&d=dev-b"), QByteArray("VALIDATED"));
+    }
+
+    void newDevicesPerAddress()
+    {
+        TrackingService::Policy policy;
+        policy.newDevicesPerMinute = 2;
+        open(policy);
+        const QHostAddress a("10.0.0.1"), b("10.0.0.2"), c("2001:db8::1"), d("2001:db8::2:1");
+        const auto validate = [this](const char *device, const QHostAddress &from) {
+            return get(QStringLiteral("/log.php"), QByteArray("u=") + device + "&d=" + device, from);
+        };
+        const QByteArray tooMany
+            = "Too many new devices from your network: please try again in a minute";
+        QCOMPARE(validate("dev-1", a), QByteArray("VALIDATED"));
+        QCOMPARE(validate("dev-2", a), QByteArray("VALIDATED"));
+        QCOMPARE(validate("dev-3", a), tooMany);
+        QCOMPARE(validate("dev-1", a), QByteArray("VALIDATED")); // a known device
+        QCOMPARE(get(QStringLiteral("/log.php"),
+                     QByteArray(report).replace("u=Jo%20Ann&d=dev-a", "u=Test&d=dev-t"), a),
+            '~' + tooMany);
+        QCOMPARE(validate("dev-3", b), QByteArray("VALIDATED"));
+        QCOMPARE(validate("dev-4", c), QByteArray("VALIDATED"));
+        QCOMPARE(validate("dev-5", d), QByteArray("VALIDATED"));
+        QCOMPARE(validate("dev-6", d), tooMany); // the same /64
     }
 
     void closedRegistration_data()
@@ -318,22 +361,30 @@ private Q_SLOTS:
     void duplicates_data()
     {
         QTest::addColumn<QByteArray>("second"); // sent after `report` was stored
+        QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<int>("rows");
-        QTest::newRow("late resend") << QByteArray(report + "&Late=Y") << 1;
-        QTest::newRow("sent again, not late") << report << 1;
+        const QByteArray ok = "OK7";
+        QTest::newRow("late resend") << QByteArray(report + "&Late=Y") << ok << 1;
+        QTest::newRow("sent again, not late") << report << ok << 1;
         QTest::newRow("late resend, other fields")
-            << QByteArray(report).replace("acc=65", "acc=3") + "&Late=Y" << 1;
+            << QByteArray(report).replace("acc=65", "acc=3") + "&Late=Y" << ok << 1;
         QTest::newRow("same id, another time (a new run)")
-            << QByteArray(report).replace("when=20260306140509", "when=20260306150000") << 2;
+            << QByteArray(report).replace("when=20260306140509", "when=20260306150000") << ok << 2;
         QTest::newRow("same id and time, another device")
-            << QByteArray(report).replace("d=dev-a", "d=dev-b").replace("Jo%20Ann", "Test") << 1;
+            << QByteArray(report).replace("d=dev-a", "d=dev-b").replace("Jo%20Ann", "Test") << ok
+            << 1;
+        QTest::newRow("same id and time, another position")
+            << QByteArray(report).replace("lat=51.500000", "lat=51.500001")
+            << QByteArray("~A report with this time and id was stored before at another position")
+            << 1;
     }
     void duplicates()
     {
         QFETCH(QByteArray, second);
+        QFETCH(QByteArray, reply);
         QFETCH(int, rows);
         QCOMPARE(log(report), QByteArray("OK7"));
-        QCOMPARE(log(second), QByteArray("OK7"));
+        QCOMPARE(log(second), reply);
         QCOMPARE(stored(), rows);
         QCOMPARE(store->summary(QStringLiteral("dev-a")).lateReports, 0);
     }
@@ -379,6 +430,10 @@ private Q_SLOTS:
             << QByteArray("d=a,b%7Cc&ver=v2.5")
             << "User,Not registered|Device,a;b/c|Status,Tracking allowed|Reports,0|Late reports,0|"
                 + server;
+        QTest::newRow("no device")
+            << QByteArray("ver=v2.5")
+            << "User,Not registered|Device,|Status,Tracking allowed|Reports,0|Late reports,0|"
+                + server;
         QTest::newRow("no ver") << QByteArray("d=dev-a") << QByteArray("Error,Bad request");
     }
     void accountInformation()
@@ -393,39 +448,59 @@ private Q_SLOTS:
 
     void routes_data()
     {
+        QTest::addColumn<bool>("operatorSide");
         QTest::addColumn<QByteArray>("method");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QByteArray>("query");
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
-        QTest::newRow("ping") << QByteArray("GET") << "/ping" << QByteArray() << 200
+        QTest::newRow("ping") << false << QByteArray("GET") << "/ping" << QByteArray() << 200
                               << QByteArray("pong");
-        QTest::newRow("POST") << QByteArray("POST") << "/log.php" << report << 405
+        QTest::newRow("POST") << false << QByteArray("POST") << "/log.php" << report << 405
                               << QByteArray("Only GET is served here");
-        QTest::newRow("HEAD") << QByteArray("HEAD") << "/" << QByteArray() << 405
+        QTest::newRow("HEAD") << true << QByteArray("HEAD") << "/" << QByteArray() << 405
                               << QByteArray("Only GET is served here");
-        QTest::newRow("unknown path")
-            << QByteArray("GET") << "/log.php/x" << report << 404 << QByteArray("Not found");
+        QTest::newRow("unknown path") << false << QByteArray("GET") << "/log.php/x" << report
+                                      << 404 << QByteArray("Not found");
         QTest::newRow("bad escape")
-            << QByteArray("GET") << "/log.php" << QByteArray("u=%G1&d=x") << 200
+            << false << QByteArray("GET") << "/log.php" << QByteArray("u=%G1&d=x") << 200
             << QByteArray("Bad request: the query is not percent-encoded UTF-8");
-        QTest::newRow("empty log.php") << QByteArray("GET") << "/log.php" << QByteArray() << 200
-                                       << QByteArray("NOT VALIDATED");
+        QTest::newRow("empty log.php") << false << QByteArray("GET") << "/log.php" << QByteArray()
+                                       << 200 << QByteArray("NOT VALIDATED");
+        QTest::newRow("the page, on the public side")
+            << false << QByteArray("GET") << "/" << QByteArray() << 404 << QByteArray("Not found");
+        QTest::newRow("a download, on the public side")
+            << false << QByteArray("GET") << "/track.gpx" << QByteArray("a=0123456789abcdef")
+            << 404 << QByteArray("Not found");
+        QTest::newRow("a report, on the operator's side")
+            << true << QByteArray("GET") << "/log.php" << report << 404 << QByteArray("Not found");
         QTest::newRow("download without device")
-            << QByteArray("GET") << "/track.gpx" << QByteArray() << 400
-            << QByteArray("Give the device as d=DEVICE");
+            << true << QByteArray("GET") << "/track.gpx" << QByteArray() << 400
+            << QByteArray("Give the device's alias as a=ALIAS, and maybe from= and to=");
+        QTest::newRow("download by device identifier")
+            << true << QByteArray("GET") << "/track.gpx" << QByteArray("d=dev-a") << 400
+            << QByteArray("Give the device's alias as a=ALIAS, and maybe from= and to=");
         QTest::newRow("download, no reports")
-            << QByteArray("GET") << "/track.geojson" << QByteArray("d=dev-a") << 404
-            << QByteArray("No reports from this device");
+            << true << QByteArray("GET") << "/track.geojson" << QByteArray("a=0123456789abcdef")
+            << 404 << QByteArray("No reports from this device");
+        QTest::newRow("download, not a date")
+            << true << QByteArray("GET") << "/track.geojson"
+            << QByteArray("a=0123456789abcdef&from=2026-02-30") << 400
+            << QByteArray("from and to are dates, YYYY-MM-DD or YYYY-MM-DDTHH:MM:SS");
+        QTest::newRow("page 0") << true << QByteArray("GET") << "/" << QByteArray("page=0") << 400
+                                << QByteArray("page is a whole number from 1");
     }
     void routes()
     {
+        QFETCH(bool, operatorSide);
         QFETCH(QByteArray, method);
         QFETCH(QString, path);
         QFETCH(QByteArray, query);
         QFETCH(int, status);
         QFETCH(QByteArray, body);
-        const HttpReply reply = http->answer(method, path, query);
+        const HttpReply reply = http->answer(
+            operatorSide ? HttpFrontEnd::Side::Operator : HttpFrontEnd::Side::Public, method, path,
+            query);
         QCOMPARE(reply.status, status);
         QCOMPARE(reply.body, body);
         QCOMPARE(stored(), 0);
@@ -439,8 +514,10 @@ private Q_SLOTS:
         QTest::newRow("add a taken name") << QStringList { "add-user", "JO ANN" } << 1;
         QTest::newRow("add a bad name") << QStringList { "add-user", "x|y" } << 2;
         QTest::newRow("add the test user") << QStringList { "add-user", "test" } << 2;
+        QTest::newRow("release an unknown name") << QStringList { "release-user", "Zoe" } << 1;
         QTest::newRow("stop, default message") << QStringList { "stop", "dev-a" } << 0;
         QTest::newRow("stop an unknown device") << QStringList { "stop", "dev-z", "x" } << 1;
+        QTest::newRow("stop by alias") << QStringList { "stop", "alias of dev-a" } << 0;
         QTest::newRow("stop, message not ASCII") << QStringList { "stop", "dev-a", "Arrêt" } << 2;
         QTest::newRow("stop, message on two lines") << QStringList { "stop", "dev-a", "a\nb" } << 2;
         QTest::newRow("resume an unknown device") << QStringList { "resume", "dev-z" } << 1;
@@ -452,6 +529,7 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
+        arguments.replaceInStrings(QStringLiteral("alias of dev-a"), alias("dev-a"));
         QCOMPARE(command(arguments), exitCode);
     }
 
@@ -465,10 +543,10 @@ private Q_SLOTS:
         QString out;
         QCOMPARE(command({ "devices" }, &out), 0);
         QCOMPARE(out.split(u'\n'),
-            (QStringList { "DEVICE\tUSER\tREPORTS\tLAST REPORT\tSTATUS",
-                "dev-a\tJo Ann\t1\t2026-03-06 14:05:09\tstopped: "
+            (QStringList { "DEVICE\tALIAS\tUSER\tREPORTS\tLAST REPORT\tSTATUS",
+                "dev-a\t" + alias("dev-a") + "\tJo Ann\t1\t2026-03-06 14:05:09\tstopped: "
                     + QLatin1String(OperatorCommands::defaultStopMessage),
-                "dev-t\tTest\t1\t2026-03-06 14:05:09\ttracking", "" }));
+                "dev-t\t" + alias("dev-t") + "\tTest\t1\t2026-03-06 14:05:09\ttracking", "" }));
         QCOMPARE(command({ "users" }, &out), 0);
         const QStringList lines = out.split(u'\n');
         QCOMPARE(lines.size(), 4);
@@ -499,7 +577,8 @@ private Q_SLOTS:
             (QStringList { "51.500000 -0.127500", "2026-03-06T14:05:09", "51.600000 -0.127500",
                 "2026-03-06T14:05:09" }));
 
-        const HttpReply reply = http->answer("GET", QStringLiteral("/track.geojson"), "d=dev-a");
+        const HttpReply reply
+            = page(QStringLiteral("/track.geojson"), "a=" + alias("dev-a").toLatin1());
         QCOMPARE(reply.contentType, QByteArray("application/geo+json"));
         const QJsonArray features
             = QJsonDocument::fromJson(reply.body).object().value("features").toArray();
@@ -510,6 +589,70 @@ private Q_SLOTS:
         QCOMPARE(late.value("geometry").toObject().value("coordinates").toArray(),
             (QJsonArray { -0.1275, 51.6 }));
         QVERIFY(late.value("properties").toObject().value("late").toBool());
+
+        const QByteArray a = "a=" + alias("dev-a").toLatin1();
+        QCOMPARE(page(QStringLiteral("/track.gpx"), a + "&from=2026-03-07").status, 404);
+        QCOMPARE(page(QStringLiteral("/track.gpx"), a + "&to=2026-03-06T14:04").status, 404);
+        QCOMPARE(page(QStringLiteral("/track.gpx"), a + "&from=2026-03-06&to=2026-03-06").status,
+            200);
+    }
+
+    // Reports of one second go over several chunks of the download; none is lost or repeated.
+    void longTrackComesWholeInChunks()
+    {
+        QList<ReceivedReport> reports;
+        for (int id = 1; id <= 2500; ++id) {
+            ReceivedReport r { "Test", "dev-a", 51.5, -0.1, "20260306140509", "v2.5", 5, ".",
+                QString::number(id), id, false, {} };
+            if (id > 1200)
+                r.when = "20260306140510";
+            reports.append(r);
+        }
+        store->storeReports(reports, QDateTime::currentDateTimeUtc(),
+            [](const ReceivedReport &, const TrackingStore::Account &) { return QByteArray(); });
+        const HttpReply gpx = page(QStringLiteral("/track.gpx"), "a=" + alias("dev-a").toLatin1());
+        QXmlStreamReader xml(gpx.body);
+        QList<int> ids; // from each point's "id N, accuracy ..."
+        while (!xml.atEnd()) {
+            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"desc") {
+                const QString text = xml.readElementText();
+                if (text.startsWith(u"id "))
+                    ids.append(text.section(u',', 0, 0).mid(3).toInt());
+            }
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QList<int> expected(2500);
+        std::iota(expected.begin(), expected.end(), 1);
+        QCOMPARE(ids, expected);
+    }
+
+    void pageShowsTheMostRecentlyActiveDevicesInPages()
+    {
+        QList<ReceivedReport> reports;
+        for (int i = 0; i <= 100; ++i)
+            reports.append({ "Test", QStringLiteral("dev-%1").arg(i, 3, 10, QLatin1Char('0')), 51.5,
+                -0.1, "20260306140509", "v2.5", 5, ".", "1", 1, false, {} });
+        const auto admitAll = [](const ReceivedReport &, const TrackingStore::Account &) {
+            return QByteArray();
+        };
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        store->storeReports(reports, now, admitAll);
+        store->storeReports({ reports[50] }, now.addSecs(1), admitAll); // already stored: no news
+        reports[50].id = 2;
+        store->storeReports({ reports[50] }, now.addSecs(2), admitAll);
+
+        const QString first = QString::fromUtf8(page(QStringLiteral("/"), {}).body);
+        QCOMPARE(first.count("<tr><td>"), 100);
+        QVERIFY(first.contains("Devices 1 to 100 of 102, the most recently active first."));
+        QVERIFY(first.contains("<a href=\"?page=2\">Older devices</a>"));
+        QVERIFY2(first.indexOf(alias("dev-050")) < first.indexOf(alias("dev-000")),
+            "the device that reported last comes first");
+        const QString second = QString::fromUtf8(page(QStringLiteral("/"), "page=2").body);
+        QCOMPARE(second.count("<tr><td>"), 2);
+        QVERIFY(second.contains("<a href=\"?page=1\">Newer devices</a>"));
+        QVERIFY(!second.contains("Older devices"));
+        for (const QString &html : { first, second })
+            QVERIFY(!html.contains("dev-0"));
     }
 };
 

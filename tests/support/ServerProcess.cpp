@@ -26,16 +26,19 @@ bool ServerProcess::start(const QStringList &options, quint16 port)
 {
     m_output.clear();
     const quint16 wanted = port != 0 ? port : m_port;
-    m_process.start(m_program,
-        QStringList { QStringLiteral("--database"), m_database, QStringLiteral("--port"),
-            QString::number(wanted) }
-            + options);
-    static const QRegularExpression listening(QStringLiteral("listening on http://[^:]+:(\\d+)/"));
+    QStringList arguments { QStringLiteral("--database"), m_database, QStringLiteral("--port"),
+        QString::number(wanted) };
+    if (!options.contains(QStringLiteral("--page-address")))
+        arguments << QStringLiteral("--page-address") << QStringLiteral("127.0.0.1:0");
+    m_process.start(m_program, arguments + options);
+    static const QRegularExpression listening(QStringLiteral(
+        "listening on https?://[^:]+:(\\d+)/.*\n.*downloads on https?://.+:(\\d+)/\n"));
     const QDeadlineTimer deadline(10'000);
     while (!deadline.hasExpired() && m_process.waitForReadyRead(int(deadline.remainingTime()))) {
         m_output += QString::fromUtf8(m_process.readAll());
         if (const QRegularExpressionMatch m = listening.match(m_output); m.hasMatch()) {
             m_port = quint16(m.captured(1).toUInt());
+            m_pagePort = quint16(m.captured(2).toUInt());
             return true;
         }
     }
@@ -76,6 +79,11 @@ void ServerProcess::resume()
 QString ServerProcess::baseUrl() const
 {
     return QStringLiteral("http://127.0.0.1:%1/").arg(m_port);
+}
+
+QString ServerProcess::pageUrl() const
+{
+    return QStringLiteral("http://127.0.0.1:%1/").arg(m_pagePort);
 }
 
 QString ServerProcess::output()

@@ -22,8 +22,9 @@ public:
     ServerProcess &operator=(const ServerProcess &) = delete;
 
     // Starts the server and waits up to 10 s for it to say where it listens. Port 0 takes the
-    // one of the previous start, if any, or a free one. False, with the reason in output(),
-    // when it does not come up.
+    // one of the previous start, if any, or a free one; the page goes on a free port of its own
+    // unless the options say where. False, with the reason in output(), when it does not come
+    // up.
     bool start(const QStringList &options = {}, quint16 port = 0);
     void terminate(); // SIGTERM, waits for the exit
     void kill(); // SIGKILL, waits for the exit
@@ -37,9 +38,11 @@ public:
     [[nodiscard]] quint16 port() const { return m_port; }
     // "http://127.0.0.1:PORT/"
     [[nodiscard]] QString baseUrl() const;
+    // The operator's listener, with the page and the downloads: "http://127.0.0.1:PORT/"
+    [[nodiscard]] QString pageUrl() const;
+    [[nodiscard]] qint64 processId() const { return m_process.processId(); }
     [[nodiscard]] QString output();
     [[nodiscard]] int exitCode() const { return m_process.exitCode(); }
-    [[nodiscard]] qint64 processId() const { return m_process.processId(); }
 
     // The program run once with --database and these arguments, e.g. an operator command.
     [[nodiscard]] Result command(const QStringList &arguments) const;
@@ -50,4 +53,5 @@ private:
     QProcess m_process;
     QString m_output;
     quint16 m_port = 0;
+    quint16 m_pagePort = 0;
 };
