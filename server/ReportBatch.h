@@ -26,7 +26,8 @@ public:
     // The outcome of the report's store, or nothing when the transaction failed.
     using Stored = std::function<void(std::optional<TrackingStore::ReportOutcome>)>;
 
-    // A batch this large goes to the writer rather than grow further.
+    // Once this many wait and the writer is free, they go at once rather than when the event
+    // loop has nothing else to do.
     static constexpr qsizetype maxReports = 1000;
 
     // The database as TrackingStore::open() takes it; the admission decides, on the writer's
