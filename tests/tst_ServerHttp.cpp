@@ -112,6 +112,23 @@ QByteArray escapedTarget(const QString &text)
     return '/' + addingPercentEscapes(text).toLatin1();
 }
 
+// A raw connection to the server on 127.0.0.1 that gathers whatever comes back and notes the
+// end of the connection.
+struct RawConnection
+{
+    QTcpSocket socket;
+    QByteArray received;
+    bool ended = false;
+
+    explicit RawConnection(quint16 port)
+    {
+        QObject::connect(&socket, &QTcpSocket::readyRead, &socket,
+            [this] { received += socket.readAll(); });
+        QObject::connect(&socket, &QTcpSocket::disconnected, &socket, [this] { ended = true; });
+        socket.connectToHost(QHostAddress::LocalHost, port);
+    }
+};
+
 } // namespace
 
 class TestServerHttp : public QObject
@@ -132,24 +149,20 @@ private:
     Response exchange(
         const QList<QByteArray> &pieces, int pauseMs = 0, int waitMs = 3000, quint16 to = 0)
     {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, to != 0 ? to : port);
-        if (!QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }))
+        RawConnection c(to != 0 ? to : port);
+        if (!QTest::qWaitFor(
+                [&] { return c.socket.state() == QAbstractSocket::ConnectedState; }))
             return {};
-        QByteArray received;
-        bool closed = false;
-        connect(&socket, &QTcpSocket::readyRead, &socket, [&] { received += socket.readAll(); });
-        connect(&socket, &QTcpSocket::disconnected, &socket, [&] { closed = true; });
         for (const QByteArray &piece : pieces) {
-            socket.write(piece);
+            c.socket.write(piece);
             QTest::qWait(pauseMs);
         }
-        (void)QTest::qWaitFor([&] { return closed || parsed(received); }, waitMs);
-        Response r = parsed(received).value_or(Response {});
+        (void)QTest::qWaitFor([&] { return c.ended || parsed(c.received); }, waitMs);
+        Response r = parsed(c.received).value_or(Response {});
         // A refused request is followed by the end of the connection.
         if (r.headers.value("connection") == "close")
-            (void)QTest::qWaitFor([&] { return closed; }, 2000);
-        r.closed = closed;
+            (void)QTest::qWaitFor([&] { return c.ended; }, 2000);
+        r.closed = c.ended;
         return r;
     }
     void insert(const QString &sql, const QVariantList &values)
@@ -295,10 +308,8 @@ private Q_SLOTS:
     {
         Response r = exchange({ "GET /pi", "ng HTT", "P/1.1\r\nHo", "st: x\r\n\r\n" }, 50);
         QCOMPARE(r.body, QByteArray("pong"));
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        QByteArray received;
-        connect(&socket, &QTcpSocket::readyRead, &socket, [&] { received += socket.readAll(); });
+        RawConnection c(port);
+        const QByteArray &received = c.received;
         // Reports wait for their commit, and the /ping after them must not overtake them; a
         // burst is stored in the order it came in.
         const auto report = [](int id) {
@@ -306,7 +317,7 @@ private Q_SLOTS:
                 "log.php?u=José Ann&d=dev-a&lat=51.5&long=-0.1&when=20260306140509&ver=v2.5"
                 "&acc=5&speed=3 KPH&id=%1").arg(id)));
         };
-        socket.write(getLine("/ping") + getLine("/log.php?u=?&d=dev-a") + report(9) + report(8)
+        c.socket.write(getLine("/ping") + getLine("/log.php?u=?&d=dev-a") + report(9) + report(8)
             + getLine("/ping") + report(7));
         QVERIFY(QTest::qWaitFor([&] { return received.count("HTTP/1.1 200 OK") == 6; }));
         QList<qsizetype> order;
@@ -373,13 +384,10 @@ private Q_SLOTS:
         QFETCH(QList<QByteArray>, statuses);
         QFETCH(QList<QByteArray>, bodies);
         QFETCH(bool, closed);
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        QByteArray received;
-        bool ended = false;
-        connect(&socket, &QTcpSocket::readyRead, &socket, [&] { received += socket.readAll(); });
-        connect(&socket, &QTcpSocket::disconnected, &socket, [&] { ended = true; });
-        socket.write(requests);
+        RawConnection c(port);
+        const QByteArray &received = c.received;
+        const bool &ended = c.ended;
+        c.socket.write(requests);
         QVERIFY(QTest::qWaitFor([&] { return allParsed(received).size() >= statuses.size(); }));
         // Long enough for a reply too many, or for the end of the connection, to arrive.
         (void)QTest::qWaitFor([&] { return ended; }, 300);
@@ -420,13 +428,10 @@ private Q_SLOTS:
                       "a=" + store->aliasOf(QStringLiteral("dev-a")).toLatin1())
                   .body;
         QVERIFY(whole.contains("\"coordinates\""));
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, pagePort);
-        QByteArray received;
-        bool ended = false;
-        connect(&socket, &QTcpSocket::readyRead, &socket, [&] { received += socket.readAll(); });
-        connect(&socket, &QTcpSocket::disconnected, &socket, [&] { ended = true; });
-        socket.write(request);
+        RawConnection c(pagePort);
+        const QByteArray &received = c.received;
+        const bool &ended = c.ended;
+        c.socket.write(request);
         QVERIFY(QTest::qWaitFor([&] { return ended || parsed(received); }));
         (void)QTest::qWaitFor([&] { return ended; }, 300);
         QCOMPARE(ended, closed);
