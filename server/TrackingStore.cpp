@@ -2,6 +2,7 @@
 #include "TrackingStore.h"
 
 #include "AccountNames.h"
+#include "PostgresProbe.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -23,6 +24,16 @@ constexpr int schemaVersion = 2;
 
 // Any number that no other program on the same PostgreSQL database is likely to lock.
 constexpr qint64 schemaLockKey = 0x5065726567726978; // "Peregrix"
+
+// The serving thread's bounds (keepWaitsShort()). A read waits this long at most for a lock
+// another connection holds, and a PostgreSQL server must answer a probe within it before a
+// lost connection is opened again.
+constexpr int servingLockWaitMs = 250;
+// How long a statement may run on PostgreSQL, and how long sent data may go unacknowledged
+// on the way there: a read is a few milliseconds, a count over a long track a few hundred.
+constexpr int servingStatementLimitMs = 1000;
+// After a probe that went unanswered, the requests of the next second fail at once.
+constexpr int servingProbeIntervalMs = 1000;
 
 // %1 is the key column of reports and %2 the type of coordinates, the only types the two
 // databases spell differently. IF NOT EXISTS lets several servers start on one PostgreSQL
@@ -189,12 +200,21 @@ void TrackingStore::openPostgres(const QString &url)
     db.setDatabaseName(name);
     if (!parsed.userName().isEmpty())
         db.setUserName(parsed.userName());
-    db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+    db.setConnectOptions(postgresConnectOptions());
     if (!db.open())
         throw Error(
             "cannot open " + url.toStdString() + ": " + db.lastError().text().toStdString());
     configurePostgresSession();
     createSchema();
+}
+
+// libpq waits at least 2 s for a connection; the probe in reconnectIfLost() keeps the serving
+// thread from waiting that long for a server that does not answer.
+QString TrackingStore::postgresConnectOptions() const
+{
+    return m_shortWaits
+        ? QStringLiteral("connect_timeout=2;tcp_user_timeout=%1").arg(servingStatementLimitMs)
+        : QStringLiteral("connect_timeout=10");
 }
 
 void TrackingStore::configurePostgresSession()
@@ -204,12 +224,18 @@ void TrackingStore::configurePostgresSession()
     run(QStringLiteral("SET synchronous_commit = on"), {}).finish();
     // "relation already exists, skipping" on every start is no news.
     run(QStringLiteral("SET client_min_messages = warning"), {}).finish();
+    if (m_shortWaits) {
+        run(QStringLiteral("SET lock_timeout = %1").arg(servingLockWaitMs), {}).finish();
+        run(QStringLiteral("SET statement_timeout = %1").arg(servingStatementLimitMs), {})
+            .finish();
+    }
 }
 
 // A PostgreSQL server that was restarted, or a connection cut on the way, leaves the
 // connection dead, and every statement on it fails. A cheap statement tells that apart from
 // a failure of the statement itself; a dead connection is opened again (and again on the
-// next request, while the database stays away).
+// next request, while the database stays away). With short waits, only once the server has
+// answered a probe in time.
 bool TrackingStore::reconnectIfLost()
 {
     if (!m_postgres)
@@ -220,13 +246,26 @@ bool TrackingStore::reconnectIfLost()
         if (probe.exec(QStringLiteral("SELECT 1")))
             return false;
     }
-    qWarning("peregrix-server: the connection to PostgreSQL was lost; connecting again");
     m_statements.clear(); // prepared on the old connection
     db.close();
+    if (m_shortWaits && !postgresAnswers())
+        throw Error("PostgreSQL does not answer");
+    qWarning("peregrix-server: the connection to PostgreSQL was lost; connecting again");
     if (!db.open())
         throw Error("cannot connect to PostgreSQL again: " + db.lastError().text().toStdString());
     configurePostgresSession();
     return true;
+}
+
+bool TrackingStore::postgresAnswers()
+{
+    if (!m_nextProbe.hasExpired())
+        return false;
+    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (PostgresProbe::answers(db.hostName(), quint16(db.port()), QDeadlineTimer(servingLockWaitMs)))
+        return true;
+    m_nextProbe.setRemainingTime(servingProbeIntervalMs);
+    return false;
 }
 
 void TrackingStore::createTables()
@@ -383,10 +422,21 @@ QString TrackingStore::deviceWithAlias(const QString &alias)
     return device;
 }
 
-void TrackingStore::setBusyTimeout(int milliseconds)
+void TrackingStore::keepWaitsShort()
 {
-    if (!m_postgres)
-        run(QStringLiteral("PRAGMA busy_timeout = %1").arg(milliseconds), {}).finish();
+    m_shortWaits = true;
+    if (!m_postgres) {
+        run(QStringLiteral("PRAGMA busy_timeout = %1").arg(servingLockWaitMs), {}).finish();
+        return;
+    }
+    // The connection's own bounds come with a new connection.
+    m_statements.clear();
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    db.close();
+    db.setConnectOptions(postgresConnectOptions());
+    if (!db.open())
+        throw Error("cannot connect to PostgreSQL again: " + db.lastError().text().toStdString());
+    configurePostgresSession();
 }
 
 QSqlQuery &TrackingStore::prepared(const QString &sql)

@@ -4,6 +4,7 @@
 #include "ReceivedReport.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QList>
 #include <QSqlQuery>
@@ -113,9 +114,11 @@ public:
     [[nodiscard]] static bool isPostgresUrl(const QString &database);
     // The database as open() was given it.
     [[nodiscard]] QString database() const { return m_database; }
-    // How long a statement on SQLite waits for a lock held by another connection before it
-    // fails. The serving thread keeps this short: it must never stall for seconds.
-    void setBusyTimeout(int milliseconds);
+    // For the serving thread, which must never stall for seconds: a statement waits at most
+    // 250 ms for a lock another connection holds, and on PostgreSQL runs at most a second. A
+    // lost PostgreSQL connection is opened again only when the server answers a probe within
+    // 250 ms; after a probe that went unanswered, statements fail at once for a second.
+    void keepWaitsShort();
 
     // The device's alias: a keyed hash of its identifier, which the page and the downloads
     // show in its place, since the identifier is the device's only credential. The key is
@@ -170,7 +173,9 @@ private:
     void transaction(const std::function<void()> &work);
     void openPostgres(const QString &url);
     void configurePostgresSession();
+    [[nodiscard]] QString postgresConnectOptions() const;
     bool reconnectIfLost();
+    [[nodiscard]] bool postgresAnswers();
     void addDevice(const QString &device, const QString &now);
     void createSchema();
     void createTables();
@@ -192,6 +197,8 @@ private:
     QString m_database;
     bool m_inTransaction = false;
     bool m_postgres = false;
+    bool m_shortWaits = false;
+    QDeadlineTimer m_nextProbe; // expired: a probe may be made
     QByteArray m_aliasKey;
     QHash<QString, QSqlQuery> m_statements;
 };

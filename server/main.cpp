@@ -21,11 +21,6 @@
 
 namespace {
 
-// The serving thread only reads (writes go to the report writer's thread), and a read in WAL
-// mode waits for no writer; this bounds the rare wait there is, for a lock another process
-// holds, so that the one thread never stalls for seconds.
-constexpr int servingBusyTimeoutMs = 250;
-
 int signalPipe[2] = { -1, -1 };
 
 void onTerminationSignal(int)
@@ -87,7 +82,9 @@ std::variant<QSslConfiguration, QString> tlsConfiguration(const ServerOptions &o
 int serve(QCoreApplication &app, TrackingStore &store, const ServerOptions &options)
 {
     try {
-        store.setBusyTimeout(servingBusyTimeoutMs);
+        // The serving thread only reads (writes go to the report writer's thread); this
+        // bounds the rare waits there are, so that the one thread never stalls for seconds.
+        store.keepWaitsShort();
     } catch (const TrackingStore::Error &error) {
         std::fprintf(stderr, "peregrix-server: %s\n", error.what());
         return 1;

@@ -2,6 +2,7 @@
 // commands act on a running server, and the command line's options and errors.
 #include "PostgresCluster.h"
 #include "ServerProcess.h"
+#include "TcpRelay.h"
 #include "TestEnvironment.h"
 
 #include "ConnectionGuard.h"
@@ -369,6 +370,34 @@ private Q_SLOTS:
         TrackingStore store(QStringLiteral("check"));
         store.open(database);
         QCOMPARE(store.summary(QStringLiteral("dev-k")).reports, 3);
+    }
+
+    // A database host that stops answering, reached through a relay that cuts the server's
+    // connections and then takes new ones without a word. The serving thread gives up on it
+    // within a quarter of a second rather than wait out libpq's connection timeout, answers
+    // the server error, and connects again once the host answers.
+    void postgresHostThatStopsAnswering()
+    {
+        database = newPostgresDatabase();
+        QVERIFY(!database.isEmpty());
+        TcpRelay relay(postgres->port());
+        database.replace(QStringLiteral(":%1/").arg(postgres->port()),
+            QStringLiteral(":%1/").arg(relay.port()));
+        server = std::make_unique<ServerProcess>(QStringLiteral(PEREGRIX_SERVER), database);
+        QVERIFY2(server->start(), qPrintable(server->output()));
+        const QString validation = QStringLiteral("log.php?u=Kim&d=dev-k");
+        QCOMPARE(get(validation), QByteArray("VALIDATED"));
+
+        relay.setSilent(true);
+        QElapsedTimer waited;
+        waited.start();
+        for (int attempt = 0; attempt < 2; ++attempt)
+            QCOMPARE(get(validation), QByteArray("Server error: please try again later"));
+        QVERIFY2(waited.elapsed() < 2000, qPrintable(QString::number(waited.elapsed())));
+
+        relay.setSilent(false);
+        QTest::qWait(1100); // past the pause after an unanswered probe
+        QCOMPARE(get(validation), QByteArray("VALIDATED"));
     }
 
     // With 400 files, 208 connections are held (room is left for the database, the listener

@@ -3,6 +3,7 @@
 
 #include <QDeadlineTimer>
 #include <QRegularExpression>
+#include <QTest>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -33,14 +34,21 @@ bool ServerProcess::start(const QStringList &options, quint16 port)
     m_process.start(m_program, arguments + options);
     static const QRegularExpression listening(QStringLiteral(
         "listening on https?://[^:]+:(\\d+)/.*\n.*downloads on https?://.+:(\\d+)/\n"));
+    // The event loop runs meanwhile, so that whatever the test serves (a relay to the
+    // database, say) can answer the server as it starts.
     const QDeadlineTimer deadline(10'000);
-    while (!deadline.hasExpired() && m_process.waitForReadyRead(int(deadline.remainingTime()))) {
+    const auto outputOrExit = [this] {
+        return m_process.bytesAvailable() > 0 || m_process.state() == QProcess::NotRunning;
+    };
+    while (QTest::qWaitFor(outputOrExit, int(deadline.remainingTime()))) {
         m_output += QString::fromUtf8(m_process.readAll());
         if (const QRegularExpressionMatch m = listening.match(m_output); m.hasMatch()) {
             m_port = quint16(m.captured(1).toUInt());
             m_pagePort = quint16(m.captured(2).toUInt());
             return true;
         }
+        if (m_process.state() == QProcess::NotRunning)
+            break;
     }
     m_output += QString::fromUtf8(m_process.readAll());
     return false;
