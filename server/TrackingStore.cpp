@@ -553,14 +553,16 @@ void TrackingStore::fail(const QString &what, const QSqlQuery *query) const
 TrackingStore::Account TrackingStore::account(const QString &device)
 {
     Account a;
-    forEachRow(QStringLiteral("SELECT (SELECT name FROM users WHERE device = ?),"
-                              " stopped, stop_message, devices.device FROM (SELECT 1) AS one"
-                              " LEFT JOIN devices ON devices.device = ?"),
+    forEachRow(QStringLiteral("SELECT users.name, users.owner, stopped, stop_message,"
+                              " devices.device FROM (SELECT 1) AS one"
+                              " LEFT JOIN devices ON devices.device = ?"
+                              " LEFT JOIN users ON users.device = ?"),
         { device, device }, [&a](const QSqlQuery &q) {
             a.name = textOrNull(q, 0);
-            a.stopped = q.value(1).toBool();
-            a.stopMessage = q.value(2).toString();
-            a.known = !q.isNull(3);
+            a.nameKept = !q.isNull(1);
+            a.stopped = q.value(2).toBool();
+            a.stopMessage = q.value(3).toString();
+            a.known = !q.isNull(4);
         });
     return a;
 }
@@ -657,26 +659,24 @@ QList<TrackingStore::ReportOutcome> TrackingStore::storeReports(
         outcomes = QList<ReportOutcome>(reports.size()); // a transaction done again starts afresh
         QHash<QString, Account> accounts;
         QList<qsizetype> admitted;
+        QStringList newDevices;
         for (qsizetype i = 0; i < reports.size(); ++i) {
             const QString &device = reports[i].device;
             auto known = accounts.find(device);
             if (known == accounts.end())
                 known = accounts.insert(device, account(device));
             outcomes[i].refusal = admission(reports[i], *known);
-            if (outcomes[i].refusal.isEmpty()) {
-                admitted.append(i);
-                known->known = true; // its next report in the batch is not a new device's
-            } else {
+            if (!outcomes[i].refusal.isEmpty()) {
                 outcomes[i].outcome = Outcome::Refused;
+                continue;
             }
+            admitted.append(i);
+            if (!known->known)
+                newDevices.append(device);
+            known->known = true; // its next report in the batch is not a new device's
         }
-        QSet<QString> devices;
-        for (const qsizetype i : std::as_const(admitted)) {
-            if (!devices.contains(reports[i].device)) {
-                devices.insert(reports[i].device);
-                addDevice(reports[i].device, receivedText);
-            }
-        }
+        for (const QString &device : std::as_const(newDevices))
+            addDevice(device, receivedText);
         insertReports(reports, admitted, receivedText, outcomes);
         noteActivity(reports, outcomes, accounts, receivedText);
     });
@@ -774,10 +774,10 @@ void TrackingStore::noteActivity(const QList<ReceivedReport> &reports,
                            " WHERE device = ?"),
             { it.value(), received, it.key() });
     for (const QString &device : std::as_const(named)) {
-        const QString name = accounts.value(device).name;
-        if (!name.isNull())
+        const Account kept = accounts.value(device);
+        if (!kept.name.isNull() && !kept.nameKept)
             run(QStringLiteral("UPDATE users SET owner = ? WHERE folded = ? AND owner IS NULL"),
-                { device, AccountNames::folded(name) });
+                { device, AccountNames::folded(kept.name) });
     }
 }
 

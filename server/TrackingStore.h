@@ -32,6 +32,7 @@ public:
     struct Account
     {
         QString name; // null when the device has no registered name
+        bool nameKept = false; // reports carry the name, which stays with their device
         bool stopped = false;
         QString stopMessage;
         bool known = false; // the device has been seen before
