@@ -327,7 +327,7 @@ private Q_SLOTS:
         StackedMainViewController *main = root.stackedMainViewController();
         PageControl *dots = main->pageControl();
         QList<int> pagesSeen;
-        QSignalSpy dummy(dots, &PageControl::valueChanged);
+        QSignalSpy dummy(dots, &PageControl::activated);
         QTimer sampler;
         connect(&sampler, &QTimer::timeout, [&] { pagesSeen << dots->currentPage(); });
         sampler.start(10);

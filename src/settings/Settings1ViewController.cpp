@@ -70,7 +70,7 @@ void Settings1ViewController::loadView(QWidget *view)
     connect(ui.cbForgotten, &QPushButton::clicked, this, [this] { forgottenUser(); });
     connect(ui.cbUseTest, &QPushButton::clicked, this, [this] { useTest(); });
     connect(ui.cbUndo, &QPushButton::clicked, this, [this] { undoChanges(); });
-    connect(ui.frequencySlider, &Slider::valueChanged, this,
+    connect(ui.frequencySlider, &Slider::sliderMoved, this,
             [this] { sliderValueChanged(ui.frequencySlider); });
     connect(ui.cbSetFrequency, &QPushButton::clicked, this, [this] { setFrequency(); });
     for (QPushButton *button : { ui.cb15s, ui.cb30s, ui.cb1m, ui.cb2m, ui.cb5m, ui.cb10m })

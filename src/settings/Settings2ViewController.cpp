@@ -49,12 +49,12 @@ Settings2ViewController::Settings2ViewController(QObject *parent)
 void Settings2ViewController::loadView(QWidget *view)
 {
     ui.setupUi(view);
-    connect(ui.segLocationUnits, &SegmentedControl::valueChanged, this,
+    connect(ui.segLocationUnits, &SegmentedControl::activated, this,
             &Settings2ViewController::setLocationUnits);
-    connect(ui.swSendAuto, &Switch::valueChanged, this, &Settings2ViewController::switchSendAuto);
-    connect(ui.swSendSpeed, &Switch::valueChanged, this,
+    connect(ui.swSendAuto, &Switch::clicked, this, &Settings2ViewController::switchSendAuto);
+    connect(ui.swSendSpeed, &Switch::clicked, this,
             &Settings2ViewController::switchSendSpeed);
-    connect(ui.segSpeed, &SegmentedControl::valueChanged, this, &Settings2ViewController::setSpeed);
+    connect(ui.segSpeed, &SegmentedControl::activated, this, &Settings2ViewController::setSpeed);
 }
 
 void Settings2ViewController::viewDidLoad()

@@ -95,7 +95,7 @@ void MainViewController::loadView(QWidget *view)
     // screen for a layout pass that has nothing to do.
     for (QLabel *label : view->findChildren<QLabel *>())
         label->setFixedSize(label->size());
-    connect(ui.swOnOff, &Switch::valueChanged, this, [this] { switchAction(ui.swOnOff); });
+    connect(ui.swOnOff, &Switch::clicked, this, [this] { switchAction(ui.swOnOff); });
     connect(ui.cbSendNow, &QPushButton::clicked, this, [this] { sendNow(); });
 }
 
