@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     const bool ascii = std::all_of(data, data + size, [](std::uint8_t b) { return b < 0x80; });
     if (!ascii) {
-        FUZZ_CHECK(reply.kind == ReportReply::Failure);
+        FUZZ_CHECK(reply.kind == ReportReply::Kind::Failure);
         FUZZ_CHECK(reply.text.isNull());
         FUZZ_CHECK(reply.message.isEmpty() && !reply.message.isNull());
         return 0;
@@ -23,19 +23,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString &text = reply.text;
     // Whatever the kind, the status label shows a tail of the reply, or "OK".
     FUZZ_CHECK(text.endsWith(reply.message)
-        || (reply.kind == ReportReply::Acknowledged && reply.message == u"OK"));
-    FUZZ_CHECK((reply.kind == ReportReply::Acknowledged) == text.startsWith(u"OK"));
+        || (reply.kind == ReportReply::Kind::Acknowledged && reply.message == u"OK"));
+    FUZZ_CHECK((reply.kind == ReportReply::Kind::Acknowledged) == text.startsWith(u"OK"));
     switch (reply.kind) {
-    case ReportReply::Acknowledged:
+    case ReportReply::Kind::Acknowledged:
         break;
-    case ReportReply::Stop:
+    case ReportReply::Kind::Stop:
         FUZZ_CHECK(text.startsWith(u"~~") && reply.message.size() == text.size() - 2);
         break;
-    case ReportReply::Refusal:
+    case ReportReply::Kind::Refusal:
         FUZZ_CHECK(text.startsWith(u"~") && !text.startsWith(u"~~"));
         FUZZ_CHECK(reply.message.size() == text.size() - 1);
         break;
-    case ReportReply::Failure:
+    case ReportReply::Kind::Failure:
         FUZZ_CHECK(!text.startsWith(u"~") && reply.message == text);
         break;
     }

@@ -154,7 +154,7 @@ private Q_SLOTS:
         QTest::qWait(500);
         QCOMPARE(tracking->ui.labStatus->text(), QStringLiteral("Sending"));
         QCOMPARE(counters(), QStringLiteral("3 Sends : 2 OK : 0 Failed : 1 Pending : 0 Stored"));
-        Reachability::setTestAnswer(0u);
+        Reachability::setTestAnswer(Reachability::Flags());
         tick();
         QCOMPARE(counters(), QStringLiteral("3 Sends : 2 OK : 0 Failed : 1 Pending : 1 Stored"));
         // The unanswered report fails with the connection; the program leaves a report whose

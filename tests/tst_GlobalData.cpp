@@ -43,19 +43,20 @@ private Q_SLOTS:
 
     void connectedToNetwork_data()
     {
-        QTest::addColumn<std::optional<quint32>>("flags");
+        using Answer = std::optional<Reachability::Flags>;
+        const auto bits = [](quint32 word) { return Answer(Reachability::Flags::fromInt(word)); };
+        QTest::addColumn<Answer>("flags");
         QTest::addColumn<bool>("connected");
-        QTest::newRow("flags unreadable") << std::optional<quint32>() << false;
-        QTest::newRow("nothing set") << std::optional<quint32>(0u) << false;
-        QTest::newRow("reachable") << std::optional<quint32>(2u) << true;
-        QTest::newRow("reachable, connection required") << std::optional<quint32>(2u | 4u) << false;
-        QTest::newRow("connection required only") << std::optional<quint32>(4u) << false;
-        QTest::newRow("reachable with other flags") << std::optional<quint32>(2u | 1u | 0x40000u)
-                                                    << true;
+        QTest::newRow("flags unreadable") << Answer() << false;
+        QTest::newRow("nothing set") << bits(0u) << false;
+        QTest::newRow("reachable") << bits(2u) << true;
+        QTest::newRow("reachable, connection required") << bits(2u | 4u) << false;
+        QTest::newRow("connection required only") << bits(4u) << false;
+        QTest::newRow("reachable with other flags") << bits(2u | 1u | 0x40000u) << true;
     }
     void connectedToNetwork()
     {
-        QFETCH(std::optional<quint32>, flags);
+        QFETCH(std::optional<Reachability::Flags>, flags);
         QFETCH(bool, connected);
         Reachability::setTestAnswer(flags);
         QCOMPARE(GlobalData::sharedGlobalData()->connectedToNetwork(), connected);

@@ -418,7 +418,7 @@ private Q_SLOTS:
         tracking.findChild<QTimer *>(QStringLiteral("handleTimer"))->stop();
         CountingHistory &h = open();
 
-        Reachability::setTestAnswer(0u); // stored for lack of network
+        Reachability::setTestAnswer(Reachability::Flags()); // stored for lack of network
         Location at;
         at.latitude = 51.5;
         at.longitude = -0.1275;

@@ -426,7 +426,7 @@ private Q_SLOTS:
         MainViewController &s = open();
         position(at(1, 2));
         s.sendNow();
-        Reachability::setTestAnswer(0u);
+        Reachability::setTestAnswer(Reachability::Flags());
         s.sendNow();
         QCOMPARE(s.ui.labStatus->text(), QStringLiteral("Stored"));
         Reachability::setTestAnswer(Reachability::Reachable);
@@ -538,20 +538,21 @@ private Q_SLOTS:
     // The network is asked twice for one report: once to count it, once to send it.
     void connectivityChangesWithinOneReport_data()
     {
-        QTest::addColumn<quint32>("whenCounted");
-        QTest::addColumn<quint32>("whenSent");
+        QTest::addColumn<Reachability::Flags>("whenCounted");
+        QTest::addColumn<Reachability::Flags>("whenSent");
         QTest::addColumn<int>("requests");
         QTest::addColumn<QString>("line");
-        const quint32 up = Reachability::Reachable;
+        const Reachability::Flags up = Reachability::Reachable;
+        const Reachability::Flags down;
         QTest::newRow("counted as sent, not sent")
-            << up << 0u << 0 << "1 Sends : 0 OK : 0 Failed : 1 Pending : 0 Stored";
+            << up << down << 0 << "1 Sends : 0 OK : 0 Failed : 1 Pending : 0 Stored";
         QTest::newRow("counted as stored, sent and its reply counted")
-            << 0u << up << 1 << "0 Sends : 1 OK : 0 Failed : -1 Pending : 1 Stored";
+            << down << up << 1 << "0 Sends : 1 OK : 0 Failed : -1 Pending : 1 Stored";
     }
     void connectivityChangesWithinOneReport()
     {
-        QFETCH(quint32, whenCounted);
-        QFETCH(quint32, whenSent);
+        QFETCH(Reachability::Flags, whenCounted);
+        QFETCH(Reachability::Flags, whenSent);
         QFETCH(int, requests);
         QFETCH(QString, line);
         MainViewController &s = open();
@@ -597,7 +598,7 @@ private Q_SLOTS:
             QTRY_VERIFY(!s.ui.labStatus->text().startsWith(QLatin1String("Sending")));
         }
         s.sendNow(); // never answered: pending
-        Reachability::setTestAnswer(0u);
+        Reachability::setTestAnswer(Reachability::Flags());
         s.sendNow();
         s.sendNow();
         QCOMPARE(s.ui.labSends->text(),

@@ -74,7 +74,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, ipv4Routes);
         QFETCH(QByteArray, ipv6Routes);
         QFETCH(quint32, flags);
-        QCOMPARE(Reachability::flagsFromRoutes(address, ipv4Routes, ipv6Routes).value_or(999u), flags);
+        const std::optional<Reachability::Flags> answer
+            = Reachability::flagsFromRoutes(address, ipv4Routes, ipv6Routes);
+        QCOMPARE(answer.value_or(Reachability::Flags::fromInt(999u)).toInt(), flags);
     }
 
     void unusableAddressesHaveNoFlags_data()
@@ -100,7 +102,7 @@ private Q_SLOTS:
         Reachability::Address address {};
         address[0] = 128;
         address[1] = 2;
-        const std::optional<quint32> flags = Reachability::flags(address);
+        const std::optional<Reachability::Flags> flags = Reachability::flags(address);
         QVERIFY(flags.has_value());
         QVERIFY(!(*flags & Reachability::ConnectionRequired));
     }
@@ -111,8 +113,8 @@ private Q_SLOTS:
         address[0] = 128;
         address[1] = 2;
         Reachability::setTestAnswer(Reachability::Reachable | Reachability::ConnectionRequired);
-        QCOMPARE(Reachability::flags(address).value_or(0u),
-                 quint32(Reachability::Reachable | Reachability::ConnectionRequired));
+        QCOMPARE(Reachability::flags(address).value_or(Reachability::Flags()),
+                 Reachability::Reachable | Reachability::ConnectionRequired);
         Reachability::setTestAnswer(std::nullopt);
         QVERIFY(!Reachability::flags(address).has_value());
         Reachability::clearTestAnswer();

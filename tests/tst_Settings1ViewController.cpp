@@ -121,7 +121,7 @@ private Q_SLOTS:
     void testUserInAnyCaseNeedsNoServer()
     {
         QFETCH(QString, name);
-        Reachability::setTestAnswer(0u);
+        Reachability::setTestAnswer(Reachability::Flags());
         Settings1ViewController &p = open();
         type(name);
         QVERIFY(p.ui.cbValidate->isEnabled());
@@ -258,7 +258,7 @@ private Q_SLOTS:
         QFETCH(bool, forgotten);
         QFETCH(QString, shown);
         server->setDefaultReply(ScriptedHttpServer::closeAtOnce());
-        Reachability::setTestAnswer(network ? Reachability::Reachable : 0u);
+        Reachability::setTestAnswer(network ? Reachability::Reachable : Reachability::Flags());
         Settings1ViewController &p = open(QStringLiteral("Old"), true);
         p.ui.txtUser->setText(QStringLiteral("Jo Ann"));
         if (forgotten)

@@ -153,7 +153,7 @@ private Q_SLOTS:
         for (int s = 0; s < titles.size(); ++s) {
             QCOMPARE(p.ui.tvInfo->numberOfRowsInSection(s), 1);
             QCOMPARE(p.tableViewAccessoryTypeForRowWithIndexPath(p.ui.tvInfo, { s, 0 }),
-                     int(TableViewDataSource::AccessoryDisclosureIndicator));
+                     TableViewDataSource::AccessoryType::DisclosureIndicator);
             const auto cell = p.tableViewCellForRowAtIndexPath(p.ui.tvInfo, { s, 0 });
             QCOMPARE(cell->reuseIdentifier(), QStringLiteral("Cell"));
             QCOMPARE(cell->findChild<QLabel *>()->textFormat(), Qt::PlainText);
@@ -220,7 +220,7 @@ private Q_SLOTS:
         Settings3ViewController &p = open();
         getInfo(ScriptedHttpServer::text("A,1"));
         if (why == QLatin1String("network"))
-            Reachability::setTestAnswer(0u);
+            Reachability::setTestAnswer(Reachability::Flags());
         else if (why == QLatin1String("device"))
             UserDefaults::standardUserDefaults().setString(QString(QChar(0xD800)),
                                                            PreferenceKeys::deviceid);

@@ -156,7 +156,7 @@ private Q_SLOTS:
         root.view()->show();
         MainViewController *tracking = StackedMainViewController::mainViewController();
         tracking->findChild<QTimer *>(QStringLiteral("handleTimer"))->stop();
-        Reachability::setTestAnswer(0u);
+        Reachability::setTestAnswer(Reachability::Flags());
         Location at;
         at.latitude = 51.5;
         at.longitude = -0.12;
@@ -327,7 +327,7 @@ private Q_SLOTS:
         StackedMainViewController *main = root.stackedMainViewController();
         PageControl *dots = main->pageControl();
         QList<int> pagesSeen;
-        QSignalSpy dummy(dots, &PageControl::valueChanged);
+        QSignalSpy dummy(dots, &PageControl::activated);
         QTimer sampler;
         connect(&sampler, &QTimer::timeout, [&] { pagesSeen << dots->currentPage(); });
         sampler.start(10);
@@ -483,7 +483,7 @@ private Q_SLOTS:
         QTest::mouseClick(root->flipsideNavigationBar()->rightButton(), Qt::LeftButton);
         QVERIFY(root->isMainSideShown());
         // A report stored while the network is away, then sent again as late.
-        Reachability::setTestAnswer(0u);
+        Reachability::setTestAnswer(Reachability::Flags());
         tracking->sendNow();
         Reachability::setTestAnswer(Reachability::Reachable);
         window->findChild<QPushButton *>(QStringLiteral("cbSendMissing"))->click();

@@ -174,9 +174,10 @@ QString Main2ViewController::tableViewTitleForHeaderInSection(TableView *, int)
     return QStringLiteral("Position History");
 }
 
-int Main2ViewController::tableViewAccessoryTypeForRowWithIndexPath(TableView *, const IndexPath &)
+TableViewDataSource::AccessoryType
+Main2ViewController::tableViewAccessoryTypeForRowWithIndexPath(TableView *, const IndexPath &)
 {
-    return AccessoryDisclosureIndicator;
+    return AccessoryType::DisclosureIndicator;
 }
 
 std::unique_ptr<TableViewCell>
@@ -225,7 +226,7 @@ void Main2ViewController::connectionDidFinishLoading(UrlConnection *connection)
 {
     const auto node = responseData.extract(connection);
     const ReportReply reply = ReportReply::fromBody(node.empty() ? QByteArray() : node.mapped());
-    if (reply.kind == ReportReply::Acknowledged)
+    if (reply.kind == ReportReply::Kind::Acknowledged)
         NotificationCenter::defaultCenter().postNotificationName(NotificationNames::LocationOK,
                                                                  reply.text);
     startResends();

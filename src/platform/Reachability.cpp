@@ -14,7 +14,7 @@
 namespace {
 
 // Answers still to give, the last one for good; empty when the system answers.
-QList<std::optional<quint32>> testAnswers;
+QList<std::optional<Reachability::Flags>> testAnswers;
 
 constexpr quint8 familyIPv4 = 2;
 constexpr quint8 ipv4RecordLength = 16;
@@ -87,9 +87,9 @@ QByteArray readProcFile(const char *path, bool *ok)
 
 } // namespace
 
-std::optional<quint32> Reachability::flagsFromRoutes(quint32 ipv4Address,
-                                                     const QByteArray &ipv4Routes,
-                                                     const QByteArray &ipv6Routes)
+std::optional<Reachability::Flags> Reachability::flagsFromRoutes(quint32 ipv4Address,
+                                                                 const QByteArray &ipv4Routes,
+                                                                 const QByteArray &ipv6Routes)
 {
     if ((ipv4Address >> 24) == 127)
         return Reachable;
@@ -98,10 +98,10 @@ std::optional<quint32> Reachability::flagsFromRoutes(quint32 ipv4Address,
         return Reachable;
     if (ipv4Address == 0 && ipv6DefaultRoute(ipv6Routes))
         return Reachable;
-    return 0u;
+    return Flags();
 }
 
-std::optional<quint32> Reachability::flags(const Address &address)
+std::optional<Reachability::Flags> Reachability::flags(const Address &address)
 {
     if (!testAnswers.isEmpty())
         return testAnswers.size() > 1 ? testAnswers.takeFirst() : testAnswers.first();
@@ -117,12 +117,12 @@ std::optional<quint32> Reachability::flags(const Address &address)
     return flagsFromRoutes(ipv4, routes4, routes6);
 }
 
-void Reachability::setTestAnswer(std::optional<quint32> answer)
+void Reachability::setTestAnswer(std::optional<Flags> answer)
 {
     testAnswers = { answer };
 }
 
-void Reachability::setTestAnswers(const QList<std::optional<quint32>> &answers)
+void Reachability::setTestAnswers(const QList<std::optional<Flags>> &answers)
 {
     testAnswers = answers;
 }

@@ -6,6 +6,7 @@
 
 #include "shared/GlobalFunctions.h"
 #include "shared/PreferenceKeys.h"
+#include "shared/PreferenceValues.h"
 #include "shared/ThemeColour.h"
 #include "shared/TrackingServer.h"
 
@@ -14,17 +15,29 @@
 #include "platform/UserDefaults.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
 bool bUserChanged = false;
 bool validated = false;
-qint32 iFreqSliderPos = 0;
+FrequencyPosition iFreqSliderPos = FrequencyPosition::Every15s;
 bool bFreqChanged = false;
 
 UserDefaults &defaults()
 {
     return UserDefaults::standardUserDefaults();
+}
+
+FrequencyPosition storedFrequency()
+{
+    return static_cast<FrequencyPosition>(defaults().integerForKey(PreferenceKeys::frequency));
+}
+
+// The slider's stops are the positions themselves.
+float sliderValue(FrequencyPosition position)
+{
+    return float(qToUnderlying(position));
 }
 
 bool isTestUser(const QString &name)
@@ -57,7 +70,7 @@ void Settings1ViewController::loadView(QWidget *view)
     connect(ui.cbForgotten, &QPushButton::clicked, this, [this] { forgottenUser(); });
     connect(ui.cbUseTest, &QPushButton::clicked, this, [this] { useTest(); });
     connect(ui.cbUndo, &QPushButton::clicked, this, [this] { undoChanges(); });
-    connect(ui.frequencySlider, &Slider::valueChanged, this,
+    connect(ui.frequencySlider, &Slider::sliderMoved, this,
             [this] { sliderValueChanged(ui.frequencySlider); });
     connect(ui.cbSetFrequency, &QPushButton::clicked, this, [this] { setFrequency(); });
     for (QPushButton *button : { ui.cb15s, ui.cb30s, ui.cb1m, ui.cb2m, ui.cb5m, ui.cb10m })
@@ -79,11 +92,11 @@ void Settings1ViewController::loadDefaults()
 {
     validated = defaults().boolForKey(PreferenceKeys::validated);
     ui.txtUser->setText(defaults().stringForKey(PreferenceKeys::user));
-    iFreqSliderPos = defaults().integerForKey(PreferenceKeys::frequency);
+    iFreqSliderPos = storedFrequency();
     const QString device = defaults().stringForKey(PreferenceKeys::deviceid);
     ui.labDeviceId->setText(device);
     ui.labPassword->setText(device.right(8)); // a shorter identifier is shown whole
-    ui.frequencySlider->setValue(float(iFreqSliderPos));
+    ui.frequencySlider->setValue(sliderValue(iFreqSliderPos));
     ui.cbUndo->setEnabled(false);
     ui.cbSetFrequency->setEnabled(false);
     ui.cbValidate->setEnabled(false);
@@ -272,10 +285,14 @@ void Settings1ViewController::backgroundColorSet()
 
 void Settings1ViewController::timeButtonClicked(QObject *sender)
 {
-    const QPushButton *buttons[] = { ui.cb15s, ui.cb30s, ui.cb1m, ui.cb2m, ui.cb5m, ui.cb10m };
-    for (int position = 0; position < 6; ++position) {
-        if (sender == buttons[position]) {
-            ui.frequencySlider->setValue(float(position));
+    const std::pair<const QPushButton *, FrequencyPosition> shortcuts[] = {
+        { ui.cb15s, FrequencyPosition::Every15s }, { ui.cb30s, FrequencyPosition::Every30s },
+        { ui.cb1m, FrequencyPosition::Every1m },   { ui.cb2m, FrequencyPosition::Every2m },
+        { ui.cb5m, FrequencyPosition::Every5m },   { ui.cb10m, FrequencyPosition::Every10m },
+    };
+    for (const auto &[button, position] : shortcuts) {
+        if (sender == button) {
+            ui.frequencySlider->setValue(sliderValue(position));
             break;
         }
     }
@@ -291,16 +308,17 @@ void Settings1ViewController::sliderValueChanged(QObject *sender)
 
 void Settings1ViewController::setFrequency()
 {
-    const qint32 position = qint32(std::trunc(ui.frequencySlider->value()));
+    const auto position
+        = static_cast<FrequencyPosition>(qint32(std::trunc(ui.frequencySlider->value())));
     iFreqSliderPos = position;
-    defaults().setInteger(position, PreferenceKeys::frequency);
+    defaults().setInteger(qToUnderlying(position), PreferenceKeys::frequency);
     defaults().synchronize();
     UndoEnabled();
 }
 
 bool Settings1ViewController::FreqChanged()
 {
-    const float stored = float(defaults().integerForKey(PreferenceKeys::frequency));
+    const float stored = sliderValue(storedFrequency());
     const bool changed = !(stored == ui.frequencySlider->value());
     bFreqChanged = changed;
     ui.cbSetFrequency->setEnabled(changed);

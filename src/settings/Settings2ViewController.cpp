@@ -5,6 +5,7 @@
 #include "shared/GlobalFunctions.h"
 #include "shared/NotificationNames.h"
 #include "shared/PreferenceKeys.h"
+#include "shared/PreferenceValues.h"
 #include "shared/ThemeColour.h"
 
 #include "platform/NotificationCenter.h"
@@ -17,6 +18,27 @@ UserDefaults &defaults()
     return UserDefaults::standardUserDefaults();
 }
 
+// A unit's segment is the one whose index is the unit's stored value; a stored value with no
+// segment selects none.
+template<typename Unit>
+Unit storedUnit(const QString &key)
+{
+    return static_cast<Unit>(defaults().integerForKey(key));
+}
+
+template<typename Unit>
+void storeUnit(const SegmentedControl *control, const QString &key)
+{
+    const auto unit = static_cast<Unit>(control->selectedSegmentIndex());
+    defaults().setInteger(qToUnderlying(unit), key);
+}
+
+template<typename Unit>
+void showUnit(SegmentedControl *control, Unit unit)
+{
+    control->setSelectedSegmentIndex(qToUnderlying(unit));
+}
+
 } // namespace
 
 Settings2ViewController::Settings2ViewController(QObject *parent)
@@ -27,12 +49,12 @@ Settings2ViewController::Settings2ViewController(QObject *parent)
 void Settings2ViewController::loadView(QWidget *view)
 {
     ui.setupUi(view);
-    connect(ui.segLocationUnits, &SegmentedControl::valueChanged, this,
+    connect(ui.segLocationUnits, &SegmentedControl::activated, this,
             &Settings2ViewController::setLocationUnits);
-    connect(ui.swSendAuto, &Switch::valueChanged, this, &Settings2ViewController::switchSendAuto);
-    connect(ui.swSendSpeed, &Switch::valueChanged, this,
+    connect(ui.swSendAuto, &Switch::clicked, this, &Settings2ViewController::switchSendAuto);
+    connect(ui.swSendSpeed, &Switch::clicked, this,
             &Settings2ViewController::switchSendSpeed);
-    connect(ui.segSpeed, &SegmentedControl::valueChanged, this, &Settings2ViewController::setSpeed);
+    connect(ui.segSpeed, &SegmentedControl::activated, this, &Settings2ViewController::setSpeed);
 }
 
 void Settings2ViewController::viewDidLoad()
@@ -47,18 +69,16 @@ void Settings2ViewController::viewDidLoad()
 void Settings2ViewController::loadDefaults()
 {
     ThemeColour::post();
-    ui.segSpeed->setSelectedSegmentIndex(defaults().integerForKey(PreferenceKeys::speed));
+    showUnit(ui.segSpeed, storedUnit<SpeedUnit>(PreferenceKeys::speed));
     ui.swSendSpeed->setOn(defaults().boolForKey(PreferenceKeys::sendspeed));
     ui.swSendAuto->setOn(defaults().boolForKey(PreferenceKeys::sendauto));
-    ui.segLocationUnits->setSelectedSegmentIndex(
-        defaults().integerForKey(PreferenceKeys::locationunits));
+    showUnit(ui.segLocationUnits, storedUnit<LocationUnits>(PreferenceKeys::locationunits));
 }
 
 // The tracking screen re-reads the store when told, so the value is on disk before the news.
 void Settings2ViewController::setLocationUnits()
 {
-    defaults().setInteger(ui.segLocationUnits->selectedSegmentIndex(),
-                          PreferenceKeys::locationunits);
+    storeUnit<LocationUnits>(ui.segLocationUnits, PreferenceKeys::locationunits);
     defaults().synchronize();
     NotificationCenter::defaultCenter().postNotificationName(NotificationNames::LocationUnitsSet);
 }
@@ -79,7 +99,7 @@ void Settings2ViewController::switchSendSpeed()
 
 void Settings2ViewController::setSpeed()
 {
-    defaults().setInteger(ui.segSpeed->selectedSegmentIndex(), PreferenceKeys::speed);
+    storeUnit<SpeedUnit>(ui.segSpeed, PreferenceKeys::speed);
     defaults().synchronize();
     NotificationCenter::defaultCenter().postNotificationName(NotificationNames::SpeedSet);
 }

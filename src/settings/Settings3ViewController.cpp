@@ -108,10 +108,10 @@ QString Settings3ViewController::tableViewTitleForHeaderInSection(TableView *, i
     return m_headerItems.value(section);
 }
 
-int Settings3ViewController::tableViewAccessoryTypeForRowWithIndexPath(TableView *,
-                                                                       const IndexPath &)
+TableViewDataSource::AccessoryType
+Settings3ViewController::tableViewAccessoryTypeForRowWithIndexPath(TableView *, const IndexPath &)
 {
-    return AccessoryDisclosureIndicator;
+    return AccessoryType::DisclosureIndicator;
 }
 
 std::unique_ptr<TableViewCell>

@@ -35,8 +35,8 @@ public:
     QString tableViewTitleForHeaderInSection(TableView *tableView, int section) override;
     std::unique_ptr<TableViewCell> tableViewCellForRowAtIndexPath(TableView *tableView,
                                                                   const IndexPath &path) override;
-    int tableViewAccessoryTypeForRowWithIndexPath(TableView *tableView,
-                                                  const IndexPath &path) override;
+    AccessoryType tableViewAccessoryTypeForRowWithIndexPath(TableView *tableView,
+                                                            const IndexPath &path) override;
 
 protected:
     void loadView(QWidget *view) override;

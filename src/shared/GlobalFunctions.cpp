@@ -61,11 +61,11 @@ bool GlobalData::connectedToNetwork() const
     Reachability::Address zeroAddress {};
     zeroAddress[0] = quint8(zeroAddress.size()); // length of the record
     zeroAddress[1] = 2; // IPv4
-    const std::optional<quint32> flags = Reachability::flags(zeroAddress);
+    const std::optional<Reachability::Flags> flags = Reachability::flags(zeroAddress);
     if (!flags)
         return false;
-    const bool isReachable = *flags & Reachability::Reachable;
-    const bool needsConnection = *flags & Reachability::ConnectionRequired;
+    const bool isReachable = flags->testFlag(Reachability::Reachable);
+    const bool needsConnection = flags->testFlag(Reachability::ConnectionRequired);
     return isReachable && !needsConnection;
 }
 

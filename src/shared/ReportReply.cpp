@@ -15,16 +15,16 @@ ReportReply ReportReply::fromBody(const QByteArray &body)
     const QString text = QString::fromLatin1(body);
     reply.text = text;
     if (text.size() > 1 && text.startsWith(QLatin1String("OK"))) {
-        reply.kind = Acknowledged;
+        reply.kind = Kind::Acknowledged;
         reply.message = QStringLiteral("OK");
     } else if (text.size() > 1 && text.startsWith(QLatin1String("~~"))) {
-        reply.kind = Stop;
+        reply.kind = Kind::Stop;
         reply.message = text.mid(2);
     } else if (!text.isEmpty() && text.front() == QLatin1Char('~')) {
-        reply.kind = Refusal;
+        reply.kind = Kind::Refusal;
         reply.message = text.mid(1);
     } else {
-        reply.kind = Failure;
+        reply.kind = Kind::Failure;
         reply.message = text;
     }
     return reply;

@@ -6,14 +6,14 @@
 
 struct ReportReply
 {
-    enum Kind {
+    enum class Kind {
         Acknowledged, // "OK", maybe followed by the report's id
         Stop,         // "~~" and a message: tracking is switched off for good
         Refusal,      // "~" and a message: tracking is switched off
         Failure,      // anything else, shown in full
     };
 
-    Kind kind = Failure;
+    Kind kind = Kind::Failure;
     QString text;    // the whole reply as ASCII; null when it holds other bytes
     QString message; // what the status label and the alert show
 

@@ -41,7 +41,7 @@ void PagedContainer::setUpPages(ScrollView *scrollView, PageControl *pageControl
     pageControl->setNumberOfPages(n);
     pageControl->setCurrentPage(0);
     pageControl->setBackgroundColor(QColor::fromRgbF(2.0f / 3, 2.0f / 3, 2.0f / 3));
-    connect(pageControl, &PageControl::valueChanged, this, [this] { changePage(); });
+    connect(pageControl, &PageControl::activated, this, [this] { changePage(); });
 
     // Each page's own set-up runs here, in page order.
     for (int i = 0; i < n; ++i) {

@@ -30,7 +30,7 @@ double dLat = 0.0;
 double dLong = 0.0;
 qint32 iAcc = 0;
 bool bGPSValid = false;
-qint32 iLocationUnits = 0;
+LocationUnits iLocationUnits = LocationUnits::DecimalDegrees;
 
 // Scheduler
 bool bFirstSendDone = false;
@@ -75,7 +75,7 @@ void MainViewController::resetRunState()
     dLat = dLong = 0.0;
     iAcc = 0;
     bGPSValid = false;
-    iLocationUnits = 0;
+    iLocationUnits = LocationUnits::DecimalDegrees;
     bFirstSendDone = IsInBackground = false;
     iSavedFequency = iFillCount = 0;
     iInc = 1;
@@ -95,7 +95,7 @@ void MainViewController::loadView(QWidget *view)
     // screen for a layout pass that has nothing to do.
     for (QLabel *label : view->findChildren<QLabel *>())
         label->setFixedSize(label->size());
-    connect(ui.swOnOff, &Switch::valueChanged, this, [this] { switchAction(ui.swOnOff); });
+    connect(ui.swOnOff, &Switch::clicked, this, [this] { switchAction(ui.swOnOff); });
     connect(ui.cbSendNow, &QPushButton::clicked, this, [this] { sendNow(); });
 }
 
@@ -150,18 +150,18 @@ void MainViewController::startLocationService()
 
 qint32 MainViewController::getFrequency() const
 {
-    switch (defaults().integerForKey(PreferenceKeys::frequency)) {
-    case 0:
+    switch (static_cast<FrequencyPosition>(defaults().integerForKey(PreferenceKeys::frequency))) {
+    case FrequencyPosition::Every15s:
         return 15;
-    case 1:
+    case FrequencyPosition::Every30s:
         return 30;
-    case 2:
+    case FrequencyPosition::Every1m:
         return 60;
-    case 3:
+    case FrequencyPosition::Every2m:
         return 120;
-    case 4:
+    case FrequencyPosition::Every5m:
         return 300;
-    case 5:
+    case FrequencyPosition::Every10m:
         return 600;
     default:
         return 0;
@@ -260,12 +260,13 @@ void MainViewController::backgroundColorSet()
 
 void MainViewController::speedSet()
 {
-    iSelectedSpeed = defaults().integerForKey(PreferenceKeys::speed);
+    iSelectedSpeed = static_cast<SpeedUnit>(defaults().integerForKey(PreferenceKeys::speed));
 }
 
 void MainViewController::locationUnitsSet()
 {
-    iLocationUnits = defaults().integerForKey(PreferenceKeys::locationunits);
+    iLocationUnits
+        = static_cast<LocationUnits>(defaults().integerForKey(PreferenceKeys::locationunits));
 }
 
 void MainViewController::locationManagerDidUpdateToLocation(LocationManager *,
@@ -379,7 +380,7 @@ void MainViewController::connectionDidFinishLoading(UrlConnection *connection)
 {
     const auto node = responseData.extract(connection);
     const ReportReply reply = ReportReply::fromBody(node.empty() ? QByteArray() : node.mapped());
-    if (reply.kind == ReportReply::Acknowledged) {
+    if (reply.kind == ReportReply::Kind::Acknowledged) {
         ++iUpdatesOK;
         bFirstSendDone = true;
         setStatusColours(false);
@@ -389,13 +390,13 @@ void MainViewController::connectionDidFinishLoading(UrlConnection *connection)
     } else {
         ++iUpdatesFailed;
         setStatusColours(true);
-        if (reply.kind == ReportReply::Stop || reply.kind == ReportReply::Refusal)
+        if (reply.kind == ReportReply::Kind::Stop || reply.kind == ReportReply::Kind::Refusal)
             ui.swOnOff->setOn(false);
-        if (reply.kind == ReportReply::Stop) {
+        if (reply.kind == ReportReply::Kind::Stop) {
             ui.swOnOff->setEnabled(false);
             ui.cbSendNow->setEnabled(false);
         }
-        if (reply.kind != ReportReply::Failure)
+        if (reply.kind != ReportReply::Kind::Failure)
             GlobalData::sharedGlobalData()->_showAlert(reply.message);
         ui.labStatus->setText(reply.message);
     }

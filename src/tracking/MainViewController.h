@@ -8,6 +8,8 @@
 #include "platform/UrlConnectionDelegate.h"
 #include "platform/ViewController.h"
 
+#include "shared/PreferenceValues.h"
+
 #include <QDateTime>
 #include <QTimer>
 
@@ -72,7 +74,7 @@ private:
 
     QDateTime lastSend; // in UTC: the tick adds to it and compares it every second
     QString version;
-    qint32 iSelectedSpeed = 0;
+    SpeedUnit iSelectedSpeed = SpeedUnit::MilesPerHour;
     QString sSpeed;
     std::map<UrlConnection *, QByteArray> responseData; // one reply buffer per exchange
     QTimer *timer = nullptr;

@@ -17,9 +17,9 @@ qint32 PositionFormat::cutToInt(double value)
     return qint32(value);
 }
 
-QString PositionFormat::coordinateText(double v, qint32 locationUnits)
+QString PositionFormat::coordinateText(double v, LocationUnits locationUnits)
 {
-    if (locationUnits != 1)
+    if (locationUnits != LocationUnits::DegreesMinutesSeconds)
         return formatFixed(v, 3, 6);
     // Whole degrees keep the sign; minutes and seconds are always 0 to 59, every step cut.
     const qint32 iD = cutToInt(v);
@@ -32,16 +32,16 @@ QString PositionFormat::coordinateText(double v, qint32 locationUnits)
     return QStringLiteral("%1\u2218 %2' %3\"").arg(iD).arg(iM).arg(iS);
 }
 
-std::optional<QString> PositionFormat::speedText(double metresPerSecond, qint32 speedUnit)
+std::optional<QString> PositionFormat::speedText(double metresPerSecond, SpeedUnit speedUnit)
 {
     if (cutToInt(metresPerSecond) == -1)
         return QStringLiteral("n/a");
     switch (speedUnit) {
-    case 0:
+    case SpeedUnit::MilesPerHour:
         return QStringLiteral("%1 MPH").arg(cutToInt(metresPerSecond * 36.0 * 0.0625));
-    case 1:
+    case SpeedUnit::KilometresPerHour:
         return QStringLiteral("%1 KPH").arg(cutToInt(metresPerSecond * 36.0 / 10.0));
-    case 2:
+    case SpeedUnit::MetresPerSecond:
         return formatFixed(metresPerSecond, 2, 1) + QLatin1String(" m/sec");
     default:
         return std::nullopt;

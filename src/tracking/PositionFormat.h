@@ -1,6 +1,8 @@
 // PositionFormat: the texts in which the tracking screen shows a position and a speed.
 #pragma once
 
+#include "shared/PreferenceValues.h"
+
 #include <QString>
 
 #include <optional>
@@ -11,11 +13,12 @@ namespace PositionFormat {
 // that no position a receiver can send makes the conversion undefined.
 [[nodiscard]] qint32 cutToInt(double value);
 
-// Units 1: whole degrees, U+2218, minutes and seconds ("51∘ 30' 0\""); any other units: "%3.6f".
-[[nodiscard]] QString coordinateText(double degrees, qint32 locationUnits);
+// In degrees, minutes and seconds: whole degrees, U+2218, minutes and seconds ("51∘ 30' 0\"");
+// in any other units: "%3.6f".
+[[nodiscard]] QString coordinateText(double degrees, LocationUnits locationUnits);
 
-// The speed text in unit 0 (MPH), 1 (KPH) or 2 (m/sec), "n/a" for an unknown speed (-1);
-// nothing for any other unit.
-[[nodiscard]] std::optional<QString> speedText(double metresPerSecond, qint32 speedUnit);
+// The speed text in MPH, KPH or m/sec, "n/a" for an unknown speed (-1); nothing for a unit
+// value outside the three.
+[[nodiscard]] std::optional<QString> speedText(double metresPerSecond, SpeedUnit speedUnit);
 
 } // namespace PositionFormat

@@ -20,15 +20,21 @@ PageControl::PageControl(QWidget *parent)
 
 void PageControl::setNumberOfPages(int pages)
 {
+    const int before = m_pages;
     m_pages = std::max(0, pages);
+    if (m_pages != before)
+        Q_EMIT numberOfPagesChanged(m_pages);
     setCurrentPage(m_current);
     update();
 }
 
 void PageControl::setCurrentPage(int page)
 {
+    const int before = m_current;
     m_current = m_pages == 0 ? 0 : std::clamp(page, 0, m_pages - 1);
     update();
+    if (m_current != before)
+        Q_EMIT valueChanged(m_current);
 }
 
 void PageControl::setBackgroundColor(const QColor &colour)
@@ -56,7 +62,7 @@ void PageControl::stepByUser(int step)
     const int before = m_current;
     setCurrentPage(m_current + step);
     if (m_current != before)
-        Q_EMIT valueChanged();
+        Q_EMIT activated(m_current);
 }
 
 void PageControl::mousePressEvent(QMouseEvent *event)

@@ -6,8 +6,9 @@
 class PageControl : public QWidget
 {
     Q_OBJECT
-    Q_PROPERTY(int numberOfPages READ numberOfPages WRITE setNumberOfPages)
-    Q_PROPERTY(int currentPage READ currentPage WRITE setCurrentPage)
+    Q_PROPERTY(
+        int numberOfPages READ numberOfPages WRITE setNumberOfPages NOTIFY numberOfPagesChanged)
+    Q_PROPERTY(int currentPage READ currentPage WRITE setCurrentPage NOTIFY valueChanged)
 public:
     explicit PageControl(QWidget *parent = nullptr);
 
@@ -15,6 +16,7 @@ public:
     void setNumberOfPages(int pages);
     [[nodiscard]] int currentPage() const { return m_current; }
     // Any value is accepted; one outside 0 to pages - 1 is pinned to the nearer end.
+    // valueChanged, but not activated.
     void setCurrentPage(int page);
 
     void setBackgroundColor(const QColor &colour);
@@ -22,8 +24,12 @@ public:
     [[nodiscard]] QSize sizeHint() const override;
 
 Q_SIGNALS:
-    // The user tapped the control: the current page has already moved one step that way.
-    void valueChanged();
+    // Every change of the current page, by the user or the program.
+    void valueChanged(int currentPage);
+    // The user tapped the control (or pressed an arrow key) and the current page moved one step
+    // that way; after valueChanged. A step past either end moves nothing and is not reported.
+    void activated(int page);
+    void numberOfPagesChanged(int pages);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -43,7 +43,19 @@ ScrollView::ScrollView(QWidget *parent)
             moveContent(value.toPointF());
     });
     connect(&m_animation, &QVariantAnimation::finished, this, [this] {
-        if (m_animationEndsDeceleration && m_delegate)
+        if (m_animationEndsDeceleration)
+            Q_EMIT decelerationEnded();
+    });
+    connect(this, &ScrollView::scrolled, this, [this] {
+        if (m_delegate)
+            m_delegate->scrollViewDidScroll(this);
+    });
+    connect(this, &ScrollView::dragStarted, this, [this] {
+        if (m_delegate)
+            m_delegate->scrollViewWillBeginDragging(this);
+    });
+    connect(this, &ScrollView::decelerationEnded, this, [this] {
+        if (m_delegate)
             m_delegate->scrollViewDidEndDecelerating(this);
     });
     auto *indicator = makeIndicator(this);
@@ -127,8 +139,7 @@ void ScrollView::moveContent(const QPointF &offset)
         indicator->show();
         m_indicatorTimer.start();
     }
-    if (m_delegate)
-        m_delegate->scrollViewDidScroll(this);
+    Q_EMIT scrolled(m_offset);
 }
 
 void ScrollView::animateTo(const QPointF &offset, bool endsDeceleration)
@@ -136,8 +147,8 @@ void ScrollView::animateTo(const QPointF &offset, bool endsDeceleration)
     m_animation.stop();
     m_animationEndsDeceleration = endsDeceleration;
     if (offset == m_offset) {
-        if (endsDeceleration && m_delegate)
-            m_delegate->scrollViewDidEndDecelerating(this);
+        if (endsDeceleration)
+            Q_EMIT decelerationEnded();
         return;
     }
     {
@@ -192,8 +203,7 @@ void ScrollView::mouseMoveEvent(QMouseEvent *event)
         if ((position - m_pressPosition).manhattanLength() < dragThreshold)
             return;
         m_dragging = true;
-        if (m_delegate)
-            m_delegate->scrollViewWillBeginDragging(this);
+        Q_EMIT dragStarted();
     }
     const qint64 now = m_clock.elapsed();
     if (now > m_lastMoveMs)

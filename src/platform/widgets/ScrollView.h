@@ -15,6 +15,7 @@ class ScrollView : public QWidget
 public:
     explicit ScrollView(QWidget *parent = nullptr);
 
+    // The delegate hears what the signals below tell, through connections of the view's own.
     void setDelegate(ScrollViewDelegate *delegate) { m_delegate = delegate; }
 
     // Views added here scroll with the content; their geometry is in content coordinates.
@@ -40,6 +41,15 @@ public:
     {
         return m_animation.state() == QAbstractAnimation::Running;
     }
+
+Q_SIGNALS:
+    // The content was moved, by the user, an animation or the program; also when it was put
+    // where it already was.
+    void scrolled(const QPointF &contentOffset);
+    // The user began to drag the content.
+    void dragStarted();
+    // A drag was let go, or the wheel turned, and the content has come to rest.
+    void decelerationEnded();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

@@ -19,17 +19,29 @@ SegmentedControl::SegmentedControl(QWidget *parent)
 
 void SegmentedControl::setTitles(const QStringList &titles)
 {
+    const bool changed = titles != m_titles;
     m_titles = titles;
+    if (changed)
+        Q_EMIT titlesChanged(m_titles);
     if (m_selected >= numberOfSegments())
-        m_selected = noSegment;
+        select(noSegment);
     updateGeometry();
     update();
 }
 
 void SegmentedControl::setSelectedSegmentIndex(int index)
 {
-    m_selected = index >= 0 && index < numberOfSegments() ? index : noSegment;
+    select(index >= 0 && index < numberOfSegments() ? index : noSegment);
     update();
+}
+
+void SegmentedControl::select(int index)
+{
+    if (index == m_selected)
+        return;
+    m_selected = index;
+    update();
+    Q_EMIT valueChanged(m_selected);
 }
 
 QSize SegmentedControl::sizeHint() const
@@ -49,9 +61,8 @@ void SegmentedControl::selectByUser(int index)
 {
     if (index < 0 || index >= numberOfSegments() || index == m_selected)
         return;
-    m_selected = index;
-    update();
-    Q_EMIT valueChanged();
+    select(index);
+    Q_EMIT activated(index);
 }
 
 void SegmentedControl::mousePressEvent(QMouseEvent *event)

@@ -32,20 +32,27 @@ void Slider::setValue(float value)
         return;
     m_value = kept;
     update();
+    Q_EMIT valueChanged(m_value);
 }
 
 void Slider::setMinimumValue(float minimum)
 {
-    m_minimum = minimum;
-    m_maximum = std::max(m_maximum, minimum);
-    setValue(m_value);
-    update();
+    setRange(minimum, std::max(m_maximum, minimum));
 }
 
 void Slider::setMaximumValue(float maximum)
 {
+    setRange(std::min(m_minimum, maximum), maximum);
+}
+
+// The range is told before the value it pulls inside, as QAbstractSlider does.
+void Slider::setRange(float minimum, float maximum)
+{
+    const bool changed = minimum != m_minimum || maximum != m_maximum;
+    m_minimum = minimum;
     m_maximum = maximum;
-    m_minimum = std::min(m_minimum, maximum);
+    if (changed)
+        Q_EMIT rangeChanged(m_minimum, m_maximum);
     setValue(m_value);
     update();
 }
@@ -78,7 +85,7 @@ void Slider::setValueFromUser(float value)
     const float before = m_value;
     setValue(value);
     if (m_value != before)
-        Q_EMIT valueChanged();
+        Q_EMIT sliderMoved(m_value);
 }
 
 void Slider::setValueFromX(double x)

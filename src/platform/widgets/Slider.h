@@ -6,14 +6,14 @@
 class Slider : public QWidget
 {
     Q_OBJECT
-    Q_PROPERTY(float value READ value WRITE setValue)
-    Q_PROPERTY(float minimumValue READ minimumValue WRITE setMinimumValue)
-    Q_PROPERTY(float maximumValue READ maximumValue WRITE setMaximumValue)
+    Q_PROPERTY(float value READ value WRITE setValue NOTIFY valueChanged)
+    Q_PROPERTY(float minimumValue READ minimumValue WRITE setMinimumValue NOTIFY rangeChanged)
+    Q_PROPERTY(float maximumValue READ maximumValue WRITE setMaximumValue NOTIFY rangeChanged)
 public:
     explicit Slider(QWidget *parent = nullptr);
 
     [[nodiscard]] float value() const { return m_value; }
-    // Sets the value from the program, kept within the range; valueChanged is not emitted.
+    // Sets the value from the program, kept within the range: valueChanged, but not sliderMoved.
     void setValue(float value);
     [[nodiscard]] float minimumValue() const { return m_minimum; }
     [[nodiscard]] float maximumValue() const { return m_maximum; }
@@ -26,8 +26,12 @@ public:
     [[nodiscard]] QSize sizeHint() const override;
 
 Q_SIGNALS:
-    // The user moved the thumb; emitted continuously while dragging.
-    void valueChanged();
+    // Every change of the value, by the user or the program.
+    void valueChanged(float value);
+    // The user moved the value, by pointer (continuously while dragging) or by keyboard; after
+    // valueChanged.
+    void sliderMoved(float value);
+    void rangeChanged(float minimum, float maximum);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -39,6 +43,7 @@ protected:
 private:
     [[nodiscard]] QRectF trackRect() const;
     [[nodiscard]] double thumbCentreX() const;
+    void setRange(float minimum, float maximum);
     void setValueFromUser(float value);
     void setValueFromX(double x);
 

@@ -19,7 +19,6 @@ Switch::Switch(QWidget *parent)
     m_knob.setStartValue(0.0);
     m_knob.setEndValue(0.0);
     connect(&m_knob, &QVariantAnimation::valueChanged, this, [this] { update(); });
-    connect(this, &QAbstractButton::clicked, this, &Switch::valueChanged);
 }
 
 void Switch::setOn(bool on, bool animated)

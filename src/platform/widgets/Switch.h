@@ -4,6 +4,8 @@
 #include <QAbstractButton>
 #include <QVariantAnimation>
 
+// As with any checkable button, toggled(bool) follows every change of the state, the
+// program's too, and clicked(bool) is the user's flip alone (pointer, touch or keyboard).
 class Switch : public QAbstractButton
 {
     Q_OBJECT
@@ -11,14 +13,10 @@ public:
     explicit Switch(QWidget *parent = nullptr);
 
     [[nodiscard]] bool isOn() const { return isChecked(); }
-    // Sets the state from the program; valueChanged is not emitted.
+    // Sets the state from the program: toggled, but not clicked.
     void setOn(bool on, bool animated = false);
 
     [[nodiscard]] QSize sizeHint() const override;
-
-Q_SIGNALS:
-    // The user flipped the switch (by pointer, touch or keyboard).
-    void valueChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

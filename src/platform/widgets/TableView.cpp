@@ -113,7 +113,7 @@ private:
             painter->drawPixmap(rect.topLeft(), picture);
         }
         if (source->tableViewAccessoryTypeForRowWithIndexPath(m_table, path)
-            == TableViewDataSource::AccessoryDisclosureIndicator)
+            == TableViewDataSource::AccessoryType::DisclosureIndicator)
             paintChevron(painter, rect);
         painter->setPen(QColor(224, 224, 224));
         painter->drawLine(rect.bottomLeft(), rect.bottomRight());

@@ -17,7 +17,7 @@ struct IndexPath
 class TableViewDataSource
 {
 public:
-    enum AccessoryType { AccessoryNone = 0, AccessoryDisclosureIndicator = 1 };
+    enum class AccessoryType { None = 0, DisclosureIndicator = 1 };
 
     virtual ~TableViewDataSource() = default;
 
@@ -28,9 +28,9 @@ public:
     virtual std::unique_ptr<TableViewCell> tableViewCellForRowAtIndexPath(TableView *tableView,
                                                                           const IndexPath &path)
         = 0;
-    virtual int tableViewAccessoryTypeForRowWithIndexPath(TableView *, const IndexPath &)
+    virtual AccessoryType tableViewAccessoryTypeForRowWithIndexPath(TableView *, const IndexPath &)
     {
-        return AccessoryNone;
+        return AccessoryType::None;
     }
 
     // Delegate calls: the user tapped a row, or its accessory.
