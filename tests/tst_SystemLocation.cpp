@@ -64,8 +64,8 @@ private Q_SLOTS:
         // Qt Positioning hides its system plugins from QtTest programs, which it recognises by
         // this variable: here the system plugin is the point.
         qunsetenv("QT_QTESTLIB_RUNNING");
-        // GeoClue knows applications by the names the program gives itself at start.
-        QCoreApplication::setApplicationName(QStringLiteral("Peregrix"));
+        // GeoClue knows applications by the names the program gives itself at start; the
+        // application name is set for every test.
         QGuiApplication::setDesktopFileName(QStringLiteral("example.peregrix.Peregrix"));
         LocationManager::setSourceOption(QStringLiteral("system"));
     }
