@@ -1,6 +1,7 @@
 // Settings2ViewController: how positions are shown and sent: location and speed units, automatic
 // start and whether reports carry the speed.
 #include "Settings2ViewController.h"
+#include "ui_Settings2View.h"
 
 #include "shared/GlobalFunctions.h"
 #include "shared/NotificationNames.h"
@@ -21,18 +22,22 @@ UserDefaults &defaults()
 
 Settings2ViewController::Settings2ViewController(QObject *parent)
     : ViewController(parent)
+    , ui(std::make_unique<Ui::Settings2View>())
 {
 }
 
+Settings2ViewController::~Settings2ViewController() = default;
+
 void Settings2ViewController::loadView(QWidget *view)
 {
-    ui.setupUi(view);
-    connect(ui.segLocationUnits, &SegmentedControl::valueChanged, this,
+    ui->setupUi(view);
+    connect(ui->segLocationUnits, &SegmentedControl::valueChanged, this,
             &Settings2ViewController::setLocationUnits);
-    connect(ui.swSendAuto, &Switch::valueChanged, this, &Settings2ViewController::switchSendAuto);
-    connect(ui.swSendSpeed, &Switch::valueChanged, this,
+    connect(ui->swSendAuto, &Switch::valueChanged, this, &Settings2ViewController::switchSendAuto);
+    connect(ui->swSendSpeed, &Switch::valueChanged, this,
             &Settings2ViewController::switchSendSpeed);
-    connect(ui.segSpeed, &SegmentedControl::valueChanged, this, &Settings2ViewController::setSpeed);
+    connect(
+        ui->segSpeed, &SegmentedControl::valueChanged, this, &Settings2ViewController::setSpeed);
 }
 
 void Settings2ViewController::viewDidLoad()
@@ -47,17 +52,17 @@ void Settings2ViewController::viewDidLoad()
 void Settings2ViewController::loadDefaults()
 {
     ThemeColour::post();
-    ui.segSpeed->setSelectedSegmentIndex(defaults().integerForKey(PreferenceKeys::speed));
-    ui.swSendSpeed->setOn(defaults().boolForKey(PreferenceKeys::sendspeed));
-    ui.swSendAuto->setOn(defaults().boolForKey(PreferenceKeys::sendauto));
-    ui.segLocationUnits->setSelectedSegmentIndex(
+    ui->segSpeed->setSelectedSegmentIndex(defaults().integerForKey(PreferenceKeys::speed));
+    ui->swSendSpeed->setOn(defaults().boolForKey(PreferenceKeys::sendspeed));
+    ui->swSendAuto->setOn(defaults().boolForKey(PreferenceKeys::sendauto));
+    ui->segLocationUnits->setSelectedSegmentIndex(
         defaults().integerForKey(PreferenceKeys::locationunits));
 }
 
 // The tracking screen re-reads the store when told, so the value is on disk before the news.
 void Settings2ViewController::setLocationUnits()
 {
-    defaults().setInteger(ui.segLocationUnits->selectedSegmentIndex(),
+    defaults().setInteger(ui->segLocationUnits->selectedSegmentIndex(),
                           PreferenceKeys::locationunits);
     defaults().synchronize();
     NotificationCenter::defaultCenter().postNotificationName(NotificationNames::LocationUnitsSet);
@@ -66,20 +71,20 @@ void Settings2ViewController::setLocationUnits()
 // Read only when a tracking screen loads: a screen already running keeps its switch as it is.
 void Settings2ViewController::switchSendAuto()
 {
-    defaults().setBool(ui.swSendAuto->isOn(), PreferenceKeys::sendauto);
+    defaults().setBool(ui->swSendAuto->isOn(), PreferenceKeys::sendauto);
     defaults().synchronize();
 }
 
 // Read with every report, so it needs no notification.
 void Settings2ViewController::switchSendSpeed()
 {
-    defaults().setBool(ui.swSendSpeed->isOn(), PreferenceKeys::sendspeed);
+    defaults().setBool(ui->swSendSpeed->isOn(), PreferenceKeys::sendspeed);
     defaults().synchronize();
 }
 
 void Settings2ViewController::setSpeed()
 {
-    defaults().setInteger(ui.segSpeed->selectedSegmentIndex(), PreferenceKeys::speed);
+    defaults().setInteger(ui->segSpeed->selectedSegmentIndex(), PreferenceKeys::speed);
     defaults().synchronize();
     NotificationCenter::defaultCenter().postNotificationName(NotificationNames::SpeedSet);
 }

@@ -38,7 +38,7 @@ int main(int argc, char **argv)
     ThemeColour::post();
     view->grab(); // the first drawing, which places the brightness marker
 
-    ColorPickerView *picker = page.ui.pickerView;
+    ColorPickerView *picker = page.pickerView();
     const ColorPickerView::Outlets &o = picker->outlets();
     if (args.size() == 3 && args[1] == QLatin1String("bar"))
         picker->dispatchTouchEvent(QPointF(args[2].toDouble(), 404.0));
