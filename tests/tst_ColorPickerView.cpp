@@ -62,9 +62,9 @@ private:
         if (!QTest::qWaitForWindowExposed(view))
             qFatal("the page was not shown");
         view->repaint();
-        return *page->ui.pickerView;
+        return picker();
     }
-    ColorPickerView &picker() { return *page->ui.pickerView; }
+    ColorPickerView &picker() { return *page->pickerView(); }
     const ColorPickerView::Outlets &out() { return picker().outlets(); }
 
     Shown shown()

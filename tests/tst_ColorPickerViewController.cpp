@@ -1,5 +1,6 @@
 // The colour picker page and the preferences: the first start, seeding from stored values,
 // setting the theme colour, a restart read back by a second process, and a screenshot.
+#include "Outlet.h"
 #include "TestEnvironment.h"
 
 #include "colourpicker/ColorPickerView.h"
@@ -16,6 +17,7 @@
 #include <QPointingDevice>
 #include <QProcess>
 #include <QPropertyAnimation>
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
@@ -64,18 +66,20 @@ private:
         view->repaint();
         return *page;
     }
-    ColorPickerView &picker() { return *page->ui.pickerView; }
+    ColorPickerView &picker() { return *page->pickerView(); }
+    const ColorPickerView::Outlets &out() { return picker().outlets(); }
+    QPushButton *setColourButton() { return outlet<QPushButton>(page->view(), "cbSetColor"); }
     QStringList labels()
     {
-        const auto &o = picker().outlets();
+        const auto &o = out();
         return { o.colorInHex->text(), o.Hcoords->text(), o.Scoords->text(), o.Lcoords->text(),
             o.Rcoords->text(), o.Gcoords->text(), o.Bcoords->text() };
     }
-    QPoint markerCentre() { return page->ui.brightnessBar->geometry().center(); }
+    QPoint markerCentre() { return out().brightnessBar->geometry().center(); }
     void settle()
     {
-        for (QWidget *marker : { static_cast<QWidget *>(page->ui.crossHairs),
-                 static_cast<QWidget *>(page->ui.brightnessBar) }) {
+        for (QWidget *marker : { static_cast<QWidget *>(out().crossHairs),
+                 static_cast<QWidget *>(out().brightnessBar) }) {
             if (auto *a = marker->findChild<QPropertyAnimation *>())
                 QTRY_COMPARE(a->state(), QAbstractAnimation::Stopped);
         }
@@ -136,10 +140,10 @@ private Q_SLOTS:
         QCOMPARE(picker().currentBrightness(), 0.5f);
         QCOMPARE(markerCentre(), QPoint(165, 404));
         QCOMPARE(ThemeColour::backgroundOf(&picker()), yellow);
-        QCOMPARE(ThemeColour::backgroundOf(p.ui.showColor), yellow);
+        QCOMPARE(ThemeColour::backgroundOf(out().showColor), yellow);
         // The form's texts and crosshair, and the bar's yellow middle, until the first touch.
         QCOMPARE(labels(), formTexts);
-        QCOMPARE(p.ui.crossHairs->geometry().center(), formCrossHairs);
+        QCOMPARE(out().crossHairs->geometry().center(), formCrossHairs);
         QCOMPARE(picker().gradientView()->theColor(), (Color { 1, 1, 0, 1 }));
         // The form's hex text is the colour of these first values, so setting it before any
         // touch stores a colour that agrees with the stored values.
@@ -188,7 +192,7 @@ private Q_SLOTS:
         QCOMPARE(markerCentre(), marker);
         // Seeding shows nothing but the marker until a touch.
         QCOMPARE(labels(), formTexts);
-        QCOMPARE(p.ui.crossHairs->geometry().center(), formCrossHairs);
+        QCOMPARE(out().crossHairs->geometry().center(), formCrossHairs);
     }
 
     void setColor_data()
@@ -224,17 +228,17 @@ private Q_SLOTS:
         QFETCH(float, brightness);
         QFETCH(QString, bg);
         QFETCH(QColor, theme);
-        ColorPickerViewController &p = open();
+        open();
         touch(touches);
         if (!label.isNull())
-            p.ui.colorInHex->setText(label);
+            out().colorInHex->setText(label);
         const QStringList before = labels();
         QWidget otherScreen;
         ThemeColour::observe(&otherScreen, [&otherScreen] {
             ThemeColour::paint(&otherScreen, GlobalData::sharedGlobalData()->getBackgroundColour());
         });
         posts = 0;
-        QTest::mouseClick(p.ui.cbSetColor, Qt::LeftButton);
+        QTest::mouseClick(setColourButton(), Qt::LeftButton);
 
         // On disk at once, as the next run reads it.
         QCOMPARE(storedFloat("hue"), hue);
@@ -244,7 +248,7 @@ private Q_SLOTS:
         QCOMPARE(posts, 1);
         QCOMPARE(ThemeColour::backgroundOf(&otherScreen), theme);
         QCOMPARE(ThemeColour::backgroundOf(&picker()), theme);
-        QCOMPARE(ThemeColour::backgroundOf(p.ui.showColor), theme);
+        QCOMPARE(ThemeColour::backgroundOf(out().showColor), theme);
         // Painting the page leaves the picker as it was.
         QCOMPARE(labels(), before);
         QCOMPARE(picker().currentHue(), hue);
@@ -252,10 +256,10 @@ private Q_SLOTS:
 
     void setColourButtonAnswersAFinger()
     {
-        ColorPickerViewController &p = open();
+        open();
         QTest::touchEvent(&picker(), touchScreen).press(0, QPoint(160, 170), &picker());
         QTest::touchEvent(&picker(), touchScreen).release(0, QPoint(160, 170), &picker());
-        const QPoint button = p.ui.cbSetColor->geometry().center();
+        const QPoint button = setColourButton()->geometry().center();
         posts = 0;
         QTest::touchEvent(&picker(), touchScreen).press(0, button, &picker());
         QTest::touchEvent(&picker(), touchScreen).release(0, button, &picker());
@@ -265,10 +269,10 @@ private Q_SLOTS:
 
     void storedZeroHueComesBackAsHalf()
     {
-        ColorPickerViewController &p = open();
+        open();
         touch({ QPoint(11, 200) }); // the matrix's left edge: hue 0
         QCOMPARE(picker().currentHue(), 0.0f);
-        QTest::mouseClick(p.ui.cbSetColor, Qt::LeftButton);
+        QTest::mouseClick(setColourButton(), Qt::LeftButton);
         QCOMPARE(storedString("bg"), QStringLiteral("7F0E0E"));
 
         open();
@@ -283,24 +287,24 @@ private Q_SLOTS:
         touch({ QPoint(220, 200), QPoint(120, 404) });
         settle();
         const QStringList before = labels();
-        const QPoint crossHairs = p.ui.crossHairs->geometry().center();
+        const QPoint crossHairs = out().crossHairs->geometry().center();
         const QPoint marker = markerCentre();
         prefs().setString(QStringLiteral("336699"), QStringLiteral("bg"));
         ThemeColour::post();
         QCOMPARE(ThemeColour::backgroundOf(&picker()), QColor(0x33, 0x66, 0x99));
-        QCOMPARE(ThemeColour::backgroundOf(p.ui.showColor), QColor(0x33, 0x66, 0x99));
+        QCOMPARE(ThemeColour::backgroundOf(out().showColor), QColor(0x33, 0x66, 0x99));
         p.view()->repaint();
         QCOMPARE(labels(), before);
-        QCOMPARE(p.ui.crossHairs->geometry().center(), crossHairs);
+        QCOMPARE(out().crossHairs->geometry().center(), crossHairs);
         QCOMPARE(markerCentre(), marker);
         QCOMPARE(picker().currentBrightness(), 0.64999998f);
     }
 
     void restartShowsTheStoredChoice()
     {
-        ColorPickerViewController &p = open();
+        open();
         touch({ QPoint(60, 250), QPoint(100, 404) });
-        QTest::mouseClick(p.ui.cbSetColor, Qt::LeftButton);
+        QTest::mouseClick(setColourButton(), Qt::LeftButton);
         page.reset();
 
         const QMap<QString, QString> next = restart();
@@ -323,12 +327,12 @@ private Q_SLOTS:
     void settingWithoutATouchAfterARestartKeepsTheTheme()
     {
         prefs().setString(QStringLiteral("b6b538"), QStringLiteral("bg"));
-        ColorPickerViewController &p = open();
-        QTest::mouseClick(p.ui.cbSetColor, Qt::LeftButton);
+        open();
+        QTest::mouseClick(setColourButton(), Qt::LeftButton);
         QCOMPARE(prefs().stringForKey(QStringLiteral("bg")), QStringLiteral("B6B538"));
         prefs().setString(QStringLiteral("#B6B538"), QStringLiteral("bg")); // unusable
-        ColorPickerViewController &q = open();
-        QCOMPARE(q.ui.colorInHex->text(), formTexts.first());
+        open();
+        QCOMPARE(out().colorInHex->text(), formTexts.first());
         prefs().removeObjectForKey(QStringLiteral("bg"));
     }
 

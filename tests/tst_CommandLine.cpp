@@ -57,7 +57,7 @@ void tst_CommandLine::answers()
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     QProcess peregrix;
     peregrix.setProcessEnvironment(environment);
-    peregrix.start(QStringLiteral(PEREGRIX_BINARY), arguments);
+    peregrix.start(QStringLiteral(PEREGRIX), arguments);
     QVERIFY(peregrix.waitForFinished(20000));
     const QString printed
         = QString::fromUtf8(peregrix.readAllStandardOutput() + peregrix.readAllStandardError());

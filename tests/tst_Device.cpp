@@ -40,7 +40,9 @@ private Q_SLOTS:
         const QByteArray raw = "0123456789abcdef0123456789abcdef";
         writeFile(machineId, raw + "\n");
         const QString id = Device::identifierFrom(machineId, m_dir.filePath("kept"));
-        QVERIFY2(isFortyHex(id), qPrintable(id));
+        // Servers know a device by its identifier: the same machine id gives the same one in
+        // every version of the program.
+        QCOMPARE(id, QStringLiteral("c0b3e779acd817d48dc14462d92dcb4c870dba17"));
         QVERIFY(!id.contains(QString::fromLatin1(raw)));
         QVERIFY(!id.contains(QString::fromLatin1(raw.left(16))));
         QCOMPARE(Device::identifierFrom(machineId, m_dir.filePath("kept")), id);

@@ -4,12 +4,13 @@
 // started again, the late resend stored and the history marked, and finally the operator
 // stopping the device.
 #include "OpenAlerts.h"
+#include "Outlet.h"
 #include "ServerProcess.h"
 #include "TestEnvironment.h"
+#include "TrackingScreen.h"
 
 #include "history/Main2ViewController.h"
 #include "settings/Settings1ViewController.h"
-#include "tracking/MainViewController.h"
 
 #include "TrackingStore.h"
 
@@ -23,6 +24,7 @@
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -47,7 +49,7 @@ private:
     QString device;
     std::unique_ptr<ServerProcess> server;
     std::unique_ptr<Main2ViewController> history;
-    std::unique_ptr<MainViewController> tracking;
+    std::unique_ptr<TrackingScreen> tracking;
     struct Sent
     {
         QString latitude, longitude, accuracy, speed, when;
@@ -65,7 +67,7 @@ private:
     {
         Clock::advance(16'000);
         tracking->handleTimer();
-        const Ui::MainView &ui = tracking->ui;
+        const TrackingScreen::Outlets &ui = tracking->ui;
         sent.append({ ui.labLat->text(), ui.labLong->text(), ui.labAccuracy->text(),
             ui.labSpeed->text(), Clock::now().toString("yyyyMMddHHmmss") });
     }
@@ -97,18 +99,22 @@ private Q_SLOTS:
     void validateOnSettingsPageOne()
     {
         Settings1ViewController page;
-        page.view()->show();
-        page.view()->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(page.view()));
-        page.ui.txtUser->setFocus();
-        QTest::keyClicks(page.ui.txtUser, QStringLiteral("Jo Ann"));
-        QTest::mouseClick(page.ui.cbValidate, Qt::LeftButton);
-        QCOMPARE(page.ui.labValidated->text(), QStringLiteral("Validated Jo Ann"));
+        QWidget *view = page.view();
+        view->show();
+        view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view));
+        auto *txtUser = outlet<QLineEdit>(view, "txtUser");
+        auto *labValidated = outlet<QLabel>(view, "labValidated");
+        txtUser->setFocus();
+        QTest::keyClicks(txtUser, QStringLiteral("Jo Ann"));
+        QTest::mouseClick(outlet<QPushButton>(view, "cbValidate"), Qt::LeftButton);
+        QCOMPARE(labValidated->text(), QStringLiteral("Validated Jo Ann"));
         QVERIFY(prefs().boolForKey(PreferenceKeys::validated));
         QCOMPARE(prefs().stringForKey(PreferenceKeys::user), QStringLiteral("Jo Ann"));
 
-        QTest::mouseClick(page.ui.cbForgotten, Qt::LeftButton); // asks the server for the name
-        QCOMPARE(page.ui.labValidated->text(), QStringLiteral("Validated Jo Ann"));
+        // The forgotten-name button asks the server for the name.
+        QTest::mouseClick(outlet<QPushButton>(view, "cbForgotten"), Qt::LeftButton);
+        QCOMPARE(labValidated->text(), QStringLiteral("Validated Jo Ann"));
         QCOMPARE(server->command({ "users" }).out.split(u'\n').value(1).section(u'\t', 0, 1),
             QStringLiteral("Jo Ann\t") + device);
     }
@@ -117,13 +123,10 @@ private Q_SLOTS:
     {
         prefs().setBool(false, PreferenceKeys::sendauto);
         Clock::setTime(start);
-        MainViewController::resetRunState();
         history = std::make_unique<Main2ViewController>();
         history->view();
-        tracking = std::make_unique<MainViewController>();
-        tracking->view();
-        tracking->findChild<QTimer *>(QStringLiteral("handleTimer"))->stop();
-        const Ui::MainView &ui = tracking->ui;
+        tracking = std::make_unique<TrackingScreen>(TrackingScreen::SourceRuns);
+        const TrackingScreen::Outlets &ui = tracking->ui;
         QTRY_VERIFY_WITH_TIMEOUT(ui.labLat->text().contains(u'.'), 10'000); // the replay runs
         QTest::mouseClick(ui.swOnOff, Qt::LeftButton);
         QVERIFY(ui.swOnOff->isOn());
@@ -170,7 +173,7 @@ private Q_SLOTS:
         QVERIFY2(server->start(), qPrintable(server->output()));
         Reachability::setTestAnswer(Reachability::Reachable);
         QCOMPARE(Main2ViewController::sentOKItems(), (QStringList { "OK", "OK", "", "" }));
-        QTest::mouseClick(history->ui.cbSendMissing, Qt::LeftButton);
+        QTest::mouseClick(outlet<QPushButton>(history->view(), "cbSendMissing"), Qt::LeftButton);
         QTRY_COMPARE(Main2ViewController::sentOKItems(), (QStringList { "OK", "OK", "OK", "OK" }));
 
         const QList<TrackingStore::TrackPoint> track = storedTrack();
@@ -181,7 +184,8 @@ private Q_SLOTS:
             QCOMPARE(track[i].when, sent[i].when);
             QCOMPARE(QString::number(track[i].latitude, 'f', 6), sent[i].latitude);
         }
-        QTest::mouseClick(history->ui.cbSendMissing, Qt::LeftButton); // nothing left to send
+        // Nothing is left to send.
+        QTest::mouseClick(outlet<QPushButton>(history->view(), "cbSendMissing"), Qt::LeftButton);
         QTest::qWait(300);
         QCOMPARE(storedTrack().size(), 4);
     }
@@ -191,7 +195,7 @@ private Q_SLOTS:
         const QString message = QStringLiteral("Tracking stopped by the operator");
         QCOMPARE(server->command({ "stop", device, message }).exitCode, 0);
         tick();
-        const Ui::MainView &ui = tracking->ui;
+        const TrackingScreen::Outlets &ui = tracking->ui;
         QTRY_COMPARE(ui.labStatus->text(), message);
         QVERIFY(!ui.swOnOff->isOn());
         QVERIFY(!ui.swOnOff->isEnabled());

@@ -1,10 +1,11 @@
 // The position history: entries and their marks, rows, the late resend as it reaches a server
 // on 127.0.0.1, and one report followed from the tracking screen to its green "OK".
+#include "Outlet.h"
 #include "ScriptedHttpServer.h"
 #include "TestEnvironment.h"
+#include "TrackingScreen.h"
 
 #include "history/Main2ViewController.h"
-#include "tracking/MainViewController.h"
 
 #include "shared/GlobalFunctions.h"
 #include "shared/NotificationNames.h"
@@ -16,6 +17,7 @@
 #include "platform/Reachability.h"
 #include "platform/UrlExchange.h"
 #include "platform/UserDefaults.h"
+#include "platform/widgets/ActivityIndicator.h"
 #include "platform/widgets/TableView.h"
 #include "platform/widgets/TableViewCell.h"
 
@@ -69,6 +71,10 @@ private:
         return *history;
     }
     QStringList marks() const { return Main2ViewController::sentOKItems(); }
+    [[nodiscard]] TableView *table() const
+    {
+        return outlet<TableView>(history->view(), "tvLocations");
+    }
     QList<QLabel *> labelsOf(int row)
     {
         TableViewCell cell(QStringLiteral("any-cell"));
@@ -113,11 +119,11 @@ private Q_SLOTS:
     void emptyHistory()
     {
         CountingHistory &h = open();
-        QCOMPARE(h.ui.tvLocations->numberOfSections(), 1);
-        QCOMPARE(h.ui.tvLocations->numberOfRowsInSection(0), 0);
-        QCOMPARE(h.ui.tvLocations->titleForHeaderInSection(0), QStringLiteral("Position History"));
-        QCOMPARE(h.ui.tvLocations->rowHeight(), 35);
-        QVERIFY(h.ui.aivActivity->isHidden());
+        QCOMPARE(table()->numberOfSections(), 1);
+        QCOMPARE(table()->numberOfRowsInSection(0), 0);
+        QCOMPARE(table()->titleForHeaderInSection(0), QStringLiteral("Position History"));
+        QCOMPARE(table()->rowHeight(), 35);
+        QVERIFY(outlet<ActivityIndicator>(h.view(), "aivActivity")->isHidden());
         h.sendMissing();
         post(NotificationNames::LocationOK, "OK"); // nothing to mark
         QVERIFY(marks().isEmpty());
@@ -149,12 +155,12 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         QFETCH(QString, id);
-        CountingHistory &h = open();
+        open();
         post(NotificationNames::LocationSent, text);
         QCOMPARE(Main2ViewController::urlItems(), QStringList { text });
         QCOMPARE(Main2ViewController::idItems(), QStringList { id });
         QCOMPARE(marks(), QStringList { QString() });
-        QCOMPARE(h.ui.tvLocations->numberOfRowsInSection(0), 1);
+        QCOMPARE(table()->numberOfRowsInSection(0), 1);
     }
 
     void acknowledgements_data()
@@ -398,7 +404,7 @@ private Q_SLOTS:
         CountingHistory &h = open();
         for (int id = 1; id <= 100'000; ++id)
             h.addLocation(report(id));
-        QCOMPARE(h.ui.tvLocations->numberOfRowsInSection(0), 100'000);
+        QCOMPARE(table()->numberOfRowsInSection(0), 100'000);
         h.view()->resize(320, 400);
         h.cellsAskedFor = 0;
         (void)h.view()->grab();
@@ -412,18 +418,11 @@ private Q_SLOTS:
         LocationManager::setSourceOption(QStringLiteral("nmea:/nonexistent"));
         UserDefaults::standardUserDefaults().setBool(true, PreferenceKeys::validated);
         UserDefaults::standardUserDefaults().setBool(true, PreferenceKeys::sendauto);
-        MainViewController::resetRunState();
-        MainViewController tracking;
-        tracking.view();
-        tracking.findChild<QTimer *>(QStringLiteral("handleTimer"))->stop();
+        TrackingScreen tracking;
         CountingHistory &h = open();
 
         Reachability::setTestAnswer(Reachability::Flags()); // stored for lack of network
-        Location at;
-        at.latitude = 51.5;
-        at.longitude = -0.1275;
-        at.horizontalAccuracy = 8;
-        tracking.locationManagerDidUpdateToLocation(nullptr, at, {});
+        tracking.position(51.5, -0.1275, 8, -1);
         tracking.handleTimer();
         QCOMPARE(tracking.ui.labStatus->text(), QStringLiteral("Stored"));
         QCOMPARE(Main2ViewController::idItems(), QStringList { "1" });
@@ -431,7 +430,7 @@ private Q_SLOTS:
 
         Reachability::setTestAnswer(Reachability::Reachable);
         server->enqueue(ScriptedHttpServer::text("OK1"));
-        QTest::mouseClick(h.ui.cbSendMissing, Qt::LeftButton);
+        QTest::mouseClick(outlet<QPushButton>(h.view(), "cbSendMissing"), Qt::LeftButton);
         QTRY_COMPARE(marks(), QStringList { "OK" });
         QVERIFY(server->requestLines().first().contains("&id=1&Late=Y "));
         QCOMPARE(tracking.ui.labSends->text(),

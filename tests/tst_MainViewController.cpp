@@ -3,8 +3,7 @@
 #include "ScriptedHttpServer.h"
 #include "OpenAlerts.h"
 #include "TestEnvironment.h"
-
-#include "tracking/MainViewController.h"
+#include "TrackingScreen.h"
 
 #include "shared/GlobalFunctions.h"
 #include "shared/NotificationNames.h"
@@ -31,17 +30,6 @@ UserDefaults &prefs()
     return UserDefaults::standardUserDefaults();
 }
 
-Location at(double lat, double lon, double accuracy = 65.9, double speed = 10.0)
-{
-    Location l;
-    l.latitude = lat;
-    l.longitude = lon;
-    l.horizontalAccuracy = accuracy;
-    l.speed = speed;
-    return l;
-}
-
-
 const QDateTime reportTime(QDate(2026, 3, 6), QTime(14, 5, 9));
 
 } // namespace
@@ -52,29 +40,18 @@ class TestMainViewController : public QObject
 
 private:
     std::unique_ptr<ScriptedHttpServer> server;
-    std::unique_ptr<MainViewController> screen;
+    std::unique_ptr<TrackingScreen> screen;
     QStringList sent; // objects of "LocationSent"
     QStringList oks;  // objects of "LocationOK"
 
-    // A tracking screen as at launch, with these preferences; its own timer and position source
-    // are stopped, so the test decides when a tick or a position happens.
-    MainViewController &open(bool validated = true, bool switchOn = true)
+    // A tracking screen as at launch, with these preferences.
+    TrackingScreen &open(bool validated = true, bool switchOn = true)
     {
         prefs().setBool(validated, PreferenceKeys::validated);
         prefs().setBool(switchOn, PreferenceKeys::sendauto);
-        MainViewController::resetRunState();
-        screen = std::make_unique<MainViewController>();
-        screen->view();
-        screen->findChild<QTimer *>(QStringLiteral("handleTimer"))->stop();
-        if (QGeoPositionInfoSource *source = MainViewController::locationManager()->source())
-            source->stopUpdates();
+        screen = std::make_unique<TrackingScreen>();
         return *screen;
     }
-    void position(const Location &l)
-    {
-        screen->locationManagerDidUpdateToLocation(MainViewController::locationManager(), l, {});
-    }
-    [[nodiscard]] QString text(QLabel *label) const { return label->text(); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -116,10 +93,8 @@ private Q_SLOTS:
     void setUpFromAnEmptyStore()
     {
         prefs().removeObjectForKey(PreferenceKeys::user);
-        MainViewController::resetRunState();
-        screen = std::make_unique<MainViewController>();
-        screen->view();
-        const Ui::MainView &ui = screen->ui;
+        screen = std::make_unique<TrackingScreen>();
+        const TrackingScreen::Outlets &ui = screen->ui;
         QCOMPARE(prefs().stringForKey(PreferenceKeys::deviceid), Device::uniqueIdentifier());
         QCOMPARE(ui.labVersion->text(), QStringLiteral("v2.5"));
         QCOMPARE(ui.labMessage->text(), QStringLiteral("Updates are turned off. ."));
@@ -137,7 +112,7 @@ private Q_SLOTS:
     void disabledLocationServices()
     {
         LocationManager::setSourceOption(QStringLiteral("nmea:/nonexistent/track.nmea"));
-        MainViewController &s = open(true, true);
+        TrackingScreen &s = open(true, true);
         LocationManager::setSourceOption(QStringLiteral("nmea:") + QStringLiteral(DEMO_TRACK));
         QCOMPARE(s.ui.labMessage->text(), QStringLiteral("Location Services are disabled"));
         QVERIFY(!s.ui.swOnOff->isEnabled());
@@ -165,10 +140,10 @@ private Q_SLOTS:
         QFETCH(int, units);
         QFETCH(double, value);
         QFETCH(QString, shown);
-        MainViewController &s = open();
+        TrackingScreen &s = open();
         prefs().setInteger(units, PreferenceKeys::locationunits);
         NotificationCenter::defaultCenter().postNotificationName(NotificationNames::LocationUnitsSet);
-        position(at(value, value));
+        s.position(value, value);
         QCOMPARE(s.ui.labLat->text(), shown);
         QCOMPARE(s.ui.labLong->text(), shown);
     }
@@ -195,19 +170,19 @@ private Q_SLOTS:
         QFETCH(int, unit);
         QFETCH(double, speed);
         QFETCH(QString, shown);
-        MainViewController &s = open();
-        position(at(1, 1, 5, 2.0)); // 4 MPH under the default unit
+        TrackingScreen &s = open();
+        s.position(1, 1, 5, 2.0); // 4 MPH under the default unit
         prefs().setInteger(unit, PreferenceKeys::speed);
         NotificationCenter::defaultCenter().postNotificationName(NotificationNames::SpeedSet);
         QCOMPARE(s.ui.labSpeed->text(), QStringLiteral("4 MPH")); // no redraw until a position
-        position(at(1, 1, 5, speed));
+        s.position(1, 1, 5, speed);
         QCOMPARE(s.ui.labSpeed->text(), shown);
     }
 
     void accuracyIsCutFailureShowsAndRecovers()
     {
-        MainViewController &s = open();
-        position(at(51.5, -0.1275, 65.9, 10));
+        TrackingScreen &s = open();
+        s.position(51.5, -0.1275, 65.9, 10);
         QCOMPARE(s.ui.labAccuracy->text(), QStringLiteral("65m"));
         screen->locationManagerDidFailWithError(MainViewController::locationManager(), "gone");
         QCOMPARE(s.ui.labLat->text(), QStringLiteral("Location search failed"));
@@ -218,7 +193,7 @@ private Q_SLOTS:
         QCOMPARE(s.ui.labMessage->text(), QStringLiteral("No GPS data. .."));
         QVERIFY(!s.ui.cbSendNow->isEnabled());
         QVERIFY(sent.isEmpty());
-        position(at(51.5, -0.1275, 12.2, 10));
+        s.position(51.5, -0.1275, 12.2, 10);
         QCOMPARE(s.ui.labLat->text(), QStringLiteral("51.500000"));
         QCOMPARE(s.ui.labAccuracy->text(), QStringLiteral("12m"));
         s.handleTimer();
@@ -254,9 +229,9 @@ private Q_SLOTS:
         QFETCH(QString, message);
         QFETCH(bool, reports);
         prefs().setInteger(frequency, PreferenceKeys::frequency);
-        MainViewController &s = open(validated, switchOn);
+        TrackingScreen &s = open(validated, switchOn);
         if (hasPosition)
-            position(at(51.5, -0.1275));
+            s.position(51.5, -0.1275);
         s.handleTimer();
         const QString shown = s.ui.labMessage->text();
         QVERIFY2(shown.startsWith(message), qPrintable(shown));
@@ -267,7 +242,7 @@ private Q_SLOTS:
 
     void dotsGrowAndShrink()
     {
-        MainViewController &s = open(false, false);
+        TrackingScreen &s = open(false, false);
         MainViewController::resetRunState();
         QList<int> lengths;
         for (int i = 0; i < 13; ++i)
@@ -293,11 +268,11 @@ private Q_SLOTS:
         QFETCH(QString, every);
         QFETCH(int, seconds);
         prefs().setInteger(frequency, PreferenceKeys::frequency);
-        MainViewController &s = open(false, true);
+        TrackingScreen &s = open(false, true);
         s.handleTimer();
         QCOMPARE(s.ui.labNextSend->text(), QStringLiteral("asap ") + every);
         prefs().setBool(true, PreferenceKeys::validated);
-        position(at(51.5, -0.1275));
+        s.position(51.5, -0.1275);
         s.handleTimer(); // reports at once
         QCOMPARE(sent.size(), 1);
         Clock::advance(1000);
@@ -310,8 +285,8 @@ private Q_SLOTS:
     void nextSendAcrossTheChangeToSummerTime()
     {
         Clock::setTime(QDateTime(QDate(2026, 3, 29), QTime(0, 59, 55)));
-        MainViewController &s = open();
-        position(at(51.5, -0.1275));
+        TrackingScreen &s = open();
+        s.position(51.5, -0.1275);
         s.handleTimer(); // reports at once
         Clock::advance(1000);
         s.handleTimer();
@@ -321,8 +296,8 @@ private Q_SLOTS:
 
     void reportsOnlyWhenMoreThanTheFrequencyHasPassed()
     {
-        MainViewController &s = open();
-        position(at(51.5, -0.1275));
+        TrackingScreen &s = open();
+        s.position(51.5, -0.1275);
         s.handleTimer();
         QCOMPARE(sent.size(), 1);
         Clock::setTime(reportTime.addSecs(15));
@@ -337,7 +312,7 @@ private Q_SLOTS:
 
     void switchingOffEmptiesTheNextSendLabel()
     {
-        MainViewController &s = open(true, true);
+        TrackingScreen &s = open(true, true);
         s.handleTimer();
         QVERIFY(!s.ui.labNextSend->text().isEmpty());
         QTest::mouseClick(s.ui.swOnOff, Qt::LeftButton);
@@ -349,10 +324,10 @@ private Q_SLOTS:
 
     void sendNowWorksWithTheSwitchOff()
     {
-        MainViewController &s = open(true, false);
+        TrackingScreen &s = open(true, false);
         s.sendNow();
         QVERIFY(sent.isEmpty()); // no position yet
-        position(at(51.5, -0.1275));
+        s.position(51.5, -0.1275);
         s.handleTimer();
         QVERIFY(s.ui.cbSendNow->isEnabled());
         Clock::advance(5000);
@@ -372,15 +347,15 @@ private Q_SLOTS:
 
     void backgroundPositionRunsATick()
     {
-        MainViewController &s = open();
+        TrackingScreen &s = open();
         s.switchToBackgroundMode(true);
-        position(at(51.5, -0.1275));
+        s.position(51.5, -0.1275);
         QCOMPARE(sent.size(), 1);
-        position(at(51.5, -0.1275)); // half a second later: lastSend has moved, no second report
+        s.position(51.5, -0.1275); // half a second later: lastSend has moved, no second report
         QCOMPARE(sent.size(), 1);
         QVERIFY(s.ui.labDebug->text().isEmpty());
         s.switchToBackgroundMode(false);
-        position(at(51.5, -0.1275));
+        s.position(51.5, -0.1275);
         QCOMPARE(sent.size(), 1);
     }
 
@@ -405,8 +380,8 @@ private Q_SLOTS:
             GlobalData::sharedGlobalData()->setUrl(server->baseUrl());
         }
         prefs().setBool(sendSpeed, PreferenceKeys::sendspeed);
-        MainViewController &s = open();
-        position(at(51.5, -0.1275, 65.9, 10.0));
+        TrackingScreen &s = open();
+        s.position(51.5, -0.1275, 65.9, 10.0);
         s.handleTimer();
         QTRY_COMPARE(server->requestLines().size(), 1);
         const QByteArray device = Device::uniqueIdentifier().toLatin1();
@@ -423,8 +398,8 @@ private Q_SLOTS:
 
     void storedReportsUseUpIds()
     {
-        MainViewController &s = open();
-        position(at(1, 2));
+        TrackingScreen &s = open();
+        s.position(1, 2);
         s.sendNow();
         Reachability::setTestAnswer(Reachability::Flags());
         s.sendNow();
@@ -497,8 +472,8 @@ private Q_SLOTS:
         QFETCH(QString, alert);
         QFETCH(QStringList, posted);
         server->enqueue(ScriptedHttpServer::text(body, status));
-        MainViewController &s = open();
-        position(at(51.5, -0.1275));
+        TrackingScreen &s = open();
+        s.position(51.5, -0.1275);
         s.handleTimer();
         QCOMPARE(s.ui.labStatus->text(), QStringLiteral("Sending"));
         QCOMPARE(s.ui.labSends->text(),
@@ -555,8 +530,8 @@ private Q_SLOTS:
         QFETCH(Reachability::Flags, whenSent);
         QFETCH(int, requests);
         QFETCH(QString, line);
-        MainViewController &s = open();
-        position(at(51.5, -0.1275));
+        TrackingScreen &s = open();
+        s.position(51.5, -0.1275);
         Reachability::setTestAnswers({ whenCounted, whenSent });
         s.handleTimer();
         QCOMPARE(sent.size(), 1);
@@ -569,8 +544,8 @@ private Q_SLOTS:
     void frequencyIsReadAfreshOnEveryTick()
     {
         prefs().setInteger(0, PreferenceKeys::frequency);
-        MainViewController &s = open();
-        position(at(51.5, -0.1275));
+        TrackingScreen &s = open();
+        s.position(51.5, -0.1275);
         s.handleTimer(); // the first report, at once
         const QString nextAfter15s = reportTime.addSecs(15).toString(QStringLiteral("HH:mm:ss "));
         QCOMPARE(s.ui.labNextSend->text(), QStringLiteral("asap (every 15 secs)"));
@@ -590,8 +565,8 @@ private Q_SLOTS:
         for (const char *body : { "OK1", "OK2", "OK3", "bad" })
             server->enqueue(ScriptedHttpServer::text(body));
         server->setDefaultReply(ScriptedHttpServer::neverAnswer());
-        MainViewController &s = open();
-        position(at(51.5, -0.1275));
+        TrackingScreen &s = open();
+        s.position(51.5, -0.1275);
         for (int i = 0; i < 4; ++i) {
             s.sendNow();
             QTRY_COMPARE(server->requestLines().size(), i + 1);
@@ -612,8 +587,8 @@ private Q_SLOTS:
         slow.delayMs = 400;
         server->enqueue(slow);
         server->enqueue(ScriptedHttpServer::text("OK2"));
-        MainViewController &s = open();
-        position(at(51.5, -0.1275));
+        TrackingScreen &s = open();
+        s.position(51.5, -0.1275);
         s.sendNow();
         QTRY_COMPARE(server->requestLines().size(), 1);
         s.sendNow();
@@ -626,8 +601,8 @@ private Q_SLOTS:
         server->setDefaultReply(ScriptedHttpServer::text("OK"));
         prefs().setString(QStringLiteral("5FA8D3"), PreferenceKeys::bg);
         prefs().setBool(true, PreferenceKeys::sendspeed);
-        MainViewController &s = open();
-        position(at(51.504512, -0.129988, 6.4, 5.2));
+        TrackingScreen &s = open();
+        s.position(51.504512, -0.129988, 6.4, 5.2);
         for (int i = 0; i < 3; ++i) {
             s.handleTimer();
             QTRY_VERIFY(s.ui.labStatus->text() == QLatin1String("OK"));

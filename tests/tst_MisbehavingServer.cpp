@@ -2,8 +2,7 @@
 // honestly, and never take a broken reply for an acknowledgement.
 #include "ScriptedHttpServer.h"
 #include "TestEnvironment.h"
-
-#include "tracking/MainViewController.h"
+#include "TrackingScreen.h"
 
 #include "shared/GlobalFunctions.h"
 #include "shared/PreferenceKeys.h"
@@ -73,15 +72,8 @@ private Q_SLOTS:
         ScriptedHttpServer server;
         server.setDefaultReply(reply);
         GlobalData::sharedGlobalData()->setUrl(server.baseUrl());
-        MainViewController::resetRunState();
-        MainViewController screen;
-        screen.view();
-        if (QGeoPositionInfoSource *source = MainViewController::locationManager()->source())
-            source->stopUpdates();
-        Location at;
-        at.latitude = 51.5;
-        at.longitude = -0.12;
-        screen.locationManagerDidUpdateToLocation(nullptr, at, {});
+        TrackingScreen screen(TrackingScreen::TimerRuns);
+        screen.position(51.5, -0.12);
         // The screen's own one-second timer makes the report and keeps ticking meanwhile.
         QTRY_VERIFY_WITH_TIMEOUT(!server.requestLines().isEmpty(), 5000);
         const QString before = screen.ui.labTimeNow->text();

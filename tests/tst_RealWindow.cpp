@@ -127,7 +127,7 @@ private:
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         app.setProcessEnvironment(environment);
         app.setProcessChannelMode(QProcess::ForwardedChannels);
-        app.start(QStringLiteral(PEREGRIX_BINARY),
+        app.start(QStringLiteral(PEREGRIX),
                   { QStringLiteral("-location"), QStringLiteral("nmea:" DEMO_TRACK) });
         QVERIFY(app.waitForStarted());
         xdotool({ "search", "--sync", "--onlyvisible", "--name", "^Peregrix$" });

@@ -1,7 +1,8 @@
 // Settings page 1 driven through its controls: validation against a server on 127.0.0.1, the
 // forgotten-name look-up, the test user, the name limit, undo, and the frequency controls.
-#include "ScriptedHttpServer.h"
 #include "OpenAlerts.h"
+#include "Outlet.h"
+#include "ScriptedHttpServer.h"
 #include "TestEnvironment.h"
 
 #include "settings/Settings1ViewController.h"
@@ -12,10 +13,15 @@
 #include "platform/Reachability.h"
 #include "platform/UrlExchange.h"
 #include "platform/UserDefaults.h"
+#include "platform/widgets/ActivityIndicator.h"
+#include "platform/widgets/Slider.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
@@ -35,6 +41,35 @@ QPoint sliderPoint(const Slider *slider, double value)
     return { int(left + value / 5.0 * width), slider->height() / 2 };
 }
 
+// The page with its outlets, found by the names Settings1View.ui gives them.
+class Page : public Settings1ViewController
+{
+public:
+    struct Outlets
+    {
+        QWidget *view;
+        QLineEdit *txtUser = outlet<QLineEdit>(view, "txtUser");
+        QLabel *labUser = outlet<QLabel>(view, "labUser");
+        QLabel *labValidated = outlet<QLabel>(view, "labValidated");
+        QLabel *labDeviceId = outlet<QLabel>(view, "labDeviceId");
+        QLabel *labPassword = outlet<QLabel>(view, "labPassword");
+        QPushButton *cbValidate = outlet<QPushButton>(view, "cbValidate");
+        QPushButton *cbUseTest = outlet<QPushButton>(view, "cbUseTest");
+        QPushButton *cbForgotten = outlet<QPushButton>(view, "cbForgotten");
+        QPushButton *cbUndo = outlet<QPushButton>(view, "cbUndo");
+        ActivityIndicator *aivActivity = outlet<ActivityIndicator>(view, "aivActivity");
+        Slider *frequencySlider = outlet<Slider>(view, "frequencySlider");
+        QPushButton *cbSetFrequency = outlet<QPushButton>(view, "cbSetFrequency");
+        QPushButton *cb15s = outlet<QPushButton>(view, "cb15s");
+        QPushButton *cb30s = outlet<QPushButton>(view, "cb30s");
+        QPushButton *cb1m = outlet<QPushButton>(view, "cb1m");
+        QPushButton *cb2m = outlet<QPushButton>(view, "cb2m");
+        QPushButton *cb5m = outlet<QPushButton>(view, "cb5m");
+        QPushButton *cb10m = outlet<QPushButton>(view, "cb10m");
+    };
+    const Outlets ui { view() };
+};
+
 } // namespace
 
 class TestSettings1ViewController : public QObject
@@ -43,9 +78,9 @@ class TestSettings1ViewController : public QObject
 
 private:
     std::unique_ptr<ScriptedHttpServer> server;
-    std::unique_ptr<Settings1ViewController> page;
+    std::unique_ptr<Page> page;
 
-    Settings1ViewController &open(const QString &user = QString(), bool isValidated = false,
+    Page &open(const QString &user = QString(), bool isValidated = false,
                                   int frequency = 0)
     {
         if (user.isNull())
@@ -54,7 +89,7 @@ private:
             prefs().setString(user, PreferenceKeys::user);
         prefs().setBool(isValidated, PreferenceKeys::validated);
         prefs().setInteger(frequency, PreferenceKeys::frequency);
-        page = std::make_unique<Settings1ViewController>();
+        page = std::make_unique<Page>();
         page->view()->show();
         page->view()->activateWindow();
         if (!QTest::qWaitForWindowActive(page->view()))
@@ -69,13 +104,13 @@ private:
     }
     [[nodiscard]] bool validatedMode() const
     {
-        const Ui::Settings1View &ui = page->ui;
+        const Page::Outlets &ui = page->ui;
         return ui.txtUser->isHidden() && ui.cbUseTest->isHidden() && ui.cbValidate->isHidden()
             && ui.labValidated->isHidden() && !ui.labUser->isHidden();
     }
     [[nodiscard]] bool entryMode() const
     {
-        const Ui::Settings1View &ui = page->ui;
+        const Page::Outlets &ui = page->ui;
         return !ui.txtUser->isHidden() && !ui.cbUseTest->isHidden() && !ui.cbValidate->isHidden()
             && !ui.labValidated->isHidden() && ui.labUser->isHidden();
     }
@@ -99,7 +134,7 @@ private Q_SLOTS:
 
     void firstStart()
     {
-        Settings1ViewController &p = open();
+        Page &p = open();
         QCOMPARE(p.ui.txtUser->text(), QString());
         QCOMPARE(p.ui.labDeviceId->text(), device);
         QCOMPARE(p.ui.labPassword->text(), QStringLiteral("89abcdef"));
@@ -122,7 +157,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, name);
         Reachability::setTestAnswer(Reachability::Flags());
-        Settings1ViewController &p = open();
+        Page &p = open();
         type(name);
         QVERIFY(p.ui.cbValidate->isEnabled());
         QTest::mouseClick(p.ui.cbValidate, Qt::LeftButton);
@@ -137,7 +172,7 @@ private Q_SLOTS:
 
     void useTestButton()
     {
-        Settings1ViewController &p = open(QStringLiteral("Anna"), false);
+        Page &p = open(QStringLiteral("Anna"), false);
         QTest::mouseClick(p.ui.cbUseTest, Qt::LeftButton);
         QCOMPARE(p.ui.txtUser->text(), QStringLiteral("Test"));
         QCOMPARE(p.ui.labValidated->text(), QStringLiteral("Validated Test"));
@@ -195,7 +230,7 @@ private Q_SLOTS:
         QFETCH(QString, storedUser);
         QFETCH(QString, alert);
         server->enqueue(ScriptedHttpServer::text(reply, status));
-        Settings1ViewController &p = open(QStringLiteral("Old"), true);
+        Page &p = open(QStringLiteral("Old"), true);
         QVERIFY(validatedMode());
         p.ui.txtUser->setText(QStringLiteral("Jo Ann"));
         p.validateUser();
@@ -233,7 +268,7 @@ private Q_SLOTS:
         QFETCH(QString, field);
         QFETCH(bool, isValidated);
         server->enqueue(ScriptedHttpServer::text(reply));
-        Settings1ViewController &p = open();
+        Page &p = open();
         QTest::mouseClick(p.ui.cbForgotten, Qt::LeftButton);
         QCOMPARE(server->requestLines(),
                  QList<QByteArray> { "GET /log.php?u=?&d=" + device.toLatin1() + " HTTP/1.1" });
@@ -259,7 +294,7 @@ private Q_SLOTS:
         QFETCH(QString, shown);
         server->setDefaultReply(ScriptedHttpServer::closeAtOnce());
         Reachability::setTestAnswer(network ? Reachability::Reachable : Reachability::Flags());
-        Settings1ViewController &p = open(QStringLiteral("Old"), true);
+        Page &p = open(QStringLiteral("Old"), true);
         p.ui.txtUser->setText(QStringLiteral("Jo Ann"));
         if (forgotten)
             p.forgottenUser();
@@ -278,7 +313,7 @@ private Q_SLOTS:
     {
         UrlExchange::setTimeout(std::chrono::milliseconds(500));
         server->setDefaultReply(ScriptedHttpServer::neverAnswer());
-        Settings1ViewController &p = open();
+        Page &p = open();
         type(QStringLiteral("Jo Ann"));
         QTest::mouseClick(p.ui.cbValidate, Qt::LeftButton);
         QCOMPARE(p.ui.labValidated->text(), QStringLiteral("Unable to validate - Error"));
@@ -286,7 +321,7 @@ private Q_SLOTS:
 
     void nameThatCannotBeEscapedIsNotSent()
     {
-        Settings1ViewController &p = open();
+        Page &p = open();
         p.ui.txtUser->setText(QStringLiteral("Jo") + QChar(0xD83D));
         p.validateUser();
         QCOMPARE(p.ui.labValidated->text(), QStringLiteral("Not Validated: Jo") + QChar(0xD83D));
@@ -300,7 +335,7 @@ private Q_SLOTS:
         ScriptedHttpServer::Reply slow = ScriptedHttpServer::text("VALIDATED");
         slow.delayMs = 400;
         server->enqueue(slow);
-        Settings1ViewController &p = open();
+        Page &p = open();
         type(QStringLiteral("Jo Ann"));
         QTimer tick;
         int ticks = 0;
@@ -333,7 +368,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, typed);
         QFETCH(QString, kept);
-        Settings1ViewController &p = open();
+        Page &p = open();
         p.ui.txtUser->setFocus();
         QApplication::clipboard()->setText(typed);
         QTest::keySequence(p.ui.txtUser, QKeySequence::Paste);
@@ -343,7 +378,7 @@ private Q_SLOTS:
 
     void typingOneMoreCharacterClosesTheKeyboard()
     {
-        Settings1ViewController &p = open();
+        Page &p = open();
         type(QStringLiteral("abcdefghijklmnopqrs"));
         QVERIFY(p.ui.txtUser->hasFocus());
         QTest::keyClicks(p.ui.txtUser, QStringLiteral("tu"));
@@ -366,7 +401,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, typed);
         QFETCH(bool, enabled);
-        Settings1ViewController &p = open(QStringLiteral("Anna"), false);
+        Page &p = open(QStringLiteral("Anna"), false);
         type(QStringLiteral("xyz"));
         QVERIFY(p.ui.cbValidate->isEnabled());
         p.ui.txtUser->setFocus();
@@ -381,7 +416,7 @@ private Q_SLOTS:
 
     void pendingFrequencyKeepsTheValidateButtonAsItWas()
     {
-        Settings1ViewController &p = open(QStringLiteral("Anna"), false, 0);
+        Page &p = open(QStringLiteral("Anna"), false, 0);
         QTest::mouseClick(p.ui.cb2m, Qt::LeftButton); // frequency edit pending
         QVERIFY(p.ui.cbUndo->isEnabled());
         type(QStringLiteral("Bernard"));
@@ -397,7 +432,7 @@ private Q_SLOTS:
     void undoPutsTheStoredValuesBack()
     {
         server->enqueue(ScriptedHttpServer::text("NOT VALIDATED"));
-        Settings1ViewController &p = open(QStringLiteral("Anna"), true, 1);
+        Page &p = open(QStringLiteral("Anna"), true, 1);
         QVERIFY(validatedMode());
         p.ui.txtUser->setText(QStringLiteral("Bernard"));
         p.validateUser();
@@ -445,7 +480,7 @@ private Q_SLOTS:
     {
         QFETCH(double, dragTo);
         QFETCH(float, stops);
-        Settings1ViewController &p = open();
+        Page &p = open();
         Slider *slider = p.ui.frequencySlider;
         QTest::mousePress(slider, Qt::LeftButton, {}, sliderPoint(slider, 1.0));
         QTest::mouseMove(slider, sliderPoint(slider, dragTo));
@@ -472,7 +507,7 @@ private Q_SLOTS:
     {
         QFETCH(int, key);
         QFETCH(float, stops);
-        Settings1ViewController &p = open(QString(), false, 2);
+        Page &p = open(QString(), false, 2);
         QTest::keyClick(p.ui.frequencySlider, Qt::Key(key));
         QCOMPARE(p.ui.frequencySlider->value(), stops);
         QVERIFY(p.ui.cbSetFrequency->isEnabled());
@@ -492,7 +527,7 @@ private Q_SLOTS:
         QFETCH(int, stored);
         QFETCH(int, button);
         QFETCH(bool, pending);
-        Settings1ViewController &p = open(QString(), false, stored);
+        Page &p = open(QString(), false, stored);
         QPushButton *buttons[] = { p.ui.cb15s, p.ui.cb30s, p.ui.cb1m,
                                    p.ui.cb2m,  p.ui.cb5m,  p.ui.cb10m };
         QTest::mouseClick(buttons[button], Qt::LeftButton);
@@ -511,7 +546,7 @@ private Q_SLOTS:
     void writesAScreenshot()
     {
         server->enqueue(ScriptedHttpServer::text("VALIDATED"));
-        Settings1ViewController &p = open();
+        Page &p = open();
         type(QStringLiteral("Jo Ann"));
         p.validateUser();
         QTest::mouseClick(p.ui.cb1m, Qt::LeftButton);
@@ -523,7 +558,7 @@ private Q_SLOTS:
     void themeColourReachesTheShortcutButtons()
     {
         prefs().setString(QStringLiteral("336699"), PreferenceKeys::bg);
-        Settings1ViewController &p = open();
+        Page &p = open();
         p.backgroundColorSet();
         for (QPushButton *b : { p.ui.cb15s, p.ui.cb30s, p.ui.cb1m, p.ui.cb2m, p.ui.cb5m, p.ui.cb10m })
             QCOMPARE(b->palette().color(QPalette::Button), QColor(0x33, 0x66, 0x99));

@@ -1,9 +1,10 @@
 // The sending and display options, driven through their controls: what each one stores and
 // announces, and how a tracking screen that is already running takes the changes up.
+#include "Outlet.h"
 #include "TestEnvironment.h"
+#include "TrackingScreen.h"
 
 #include "settings/Settings2ViewController.h"
-#include "tracking/MainViewController.h"
 
 #include "shared/NotificationNames.h"
 #include "shared/PreferenceKeys.h"
@@ -12,6 +13,7 @@
 #include "platform/LocationManager.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "platform/widgets/SegmentedControl.h"
 
 #include <QApplication>
 #include <QDir>
@@ -46,16 +48,6 @@ void tap(QWidget *control, int segment = -1)
                       segmented ? segmented->segmentRect(segment).center() : QPoint());
 }
 
-Location movingAt(double speed)
-{
-    Location l;
-    l.latitude = 51.5;
-    l.longitude = -0.1275;
-    l.horizontalAccuracy = 5;
-    l.speed = speed;
-    return l;
-}
-
 } // namespace
 
 class TestSettings2ViewController : public QObject
@@ -64,7 +56,7 @@ class TestSettings2ViewController : public QObject
 
 private:
     std::unique_ptr<Settings2ViewController> page;
-    std::unique_ptr<MainViewController> tracking;
+    std::unique_ptr<TrackingScreen> tracking;
     QStringList heard; // each notice with the value another process read from disk meanwhile
 
     Settings2ViewController &open()
@@ -73,16 +65,14 @@ private:
         page->view();
         return *page;
     }
-    QWidget *controlNamed(const QString &name) { return page->view()->findChild<QWidget *>(name); }
-    // With its timer and position source stopped, so that positions come only from the test.
-    MainViewController &openTracking()
+    template<class Control = QWidget>
+    Control *controlNamed(const QString &name)
     {
-        MainViewController::resetRunState();
-        tracking = std::make_unique<MainViewController>();
-        tracking->view();
-        tracking->findChild<QTimer *>(QStringLiteral("handleTimer"))->stop();
-        if (QGeoPositionInfoSource *source = MainViewController::locationManager()->source())
-            source->stopUpdates();
+        return outlet<Control>(page->view(), qPrintable(name));
+    }
+    TrackingScreen &openTracking()
+    {
+        tracking = std::make_unique<TrackingScreen>();
         return *tracking;
     }
 
@@ -137,13 +127,15 @@ private Q_SLOTS:
                 prefs().setBool(stored[i] != 0, allKeys[i]);
         }
         QVERIFY(prefs().synchronize());
-        Settings2ViewController &p = open();
-        QCOMPARE(p.ui.segLocationUnits->selectedSegmentIndex(), shown[0]);
-        QCOMPARE(p.ui.segSpeed->selectedSegmentIndex(), shown[1]);
-        QCOMPARE(int(p.ui.swSendSpeed->isOn()), shown[2]);
-        QCOMPARE(int(p.ui.swSendAuto->isOn()), shown[3]);
-        QCOMPARE(p.ui.segLocationUnits->numberOfSegments(), 2);
-        QCOMPARE(p.ui.segSpeed->titles(), (QStringList { "MPH", "KPH", "m/sec" }));
+        open();
+        auto *units = controlNamed<SegmentedControl>("segLocationUnits");
+        auto *speed = controlNamed<SegmentedControl>("segSpeed");
+        QCOMPARE(units->selectedSegmentIndex(), shown[0]);
+        QCOMPARE(speed->selectedSegmentIndex(), shown[1]);
+        QCOMPARE(int(controlNamed<Switch>("swSendSpeed")->isOn()), shown[2]);
+        QCOMPARE(int(controlNamed<Switch>("swSendAuto")->isOn()), shown[3]);
+        QCOMPARE(units->numberOfSegments(), 2);
+        QCOMPARE(speed->titles(), (QStringList { "MPH", "KPH", "m/sec" }));
         QVERIFY(heard.isEmpty());
         for (int i = 0; i < allKeys.size(); ++i) {
             if (stored[i] < 0)
@@ -233,24 +225,25 @@ private Q_SLOTS:
         QFETCH(QString, label);
         QFETCH(QString, before);
         QFETCH(QString, after);
-        MainViewController &t = openTracking();
-        auto *shown = t.view()->findChild<QLabel *>(label);
-        t.locationManagerDidUpdateToLocation(nullptr, movingAt(10), {});
+        TrackingScreen &t = openTracking();
+        auto *shown = outlet<QLabel>(t.view(), qPrintable(label));
+        t.position(51.5, -0.1275, 5, 10);
         QCOMPARE(shown->text(), before);
         open();
         tap(controlNamed(control), segment);
         QCOMPARE(shown->text(), before);
-        t.locationManagerDidUpdateToLocation(nullptr, movingAt(10), {});
+        t.position(51.5, -0.1275, 5, 10);
         QCOMPARE(shown->text(), after);
     }
 
     void automaticStartWaitsForTheNextTrackingScreen()
     {
-        MainViewController &running = openTracking();
+        TrackingScreen &running = openTracking();
         QVERIFY(!running.ui.swOnOff->isOn());
-        Settings2ViewController &p = open();
-        tap(p.ui.swSendAuto);
-        QVERIFY(p.ui.swSendAuto->isOn());
+        open();
+        auto *sendAuto = controlNamed<Switch>("swSendAuto");
+        tap(sendAuto);
+        QVERIFY(sendAuto->isOn());
         QVERIFY(!running.ui.swOnOff->isOn());
         QVERIFY(openTracking().ui.swOnOff->isOn());
     }
@@ -259,9 +252,9 @@ private Q_SLOTS:
     {
         prefs().setString(QStringLiteral("5FA8D3"), PreferenceKeys::bg);
         Settings2ViewController &p = open();
-        tap(p.ui.segLocationUnits, 1);
-        tap(p.ui.swSendSpeed);
-        tap(p.ui.segSpeed, 1);
+        tap(controlNamed("segLocationUnits"), 1);
+        tap(controlNamed("swSendSpeed"));
+        tap(controlNamed("segSpeed"), 1);
         QWidget *view = p.view();
         view->resize(320, 400);
         const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/screenshots");

@@ -1,5 +1,6 @@
 // The account information page against a server on 127.0.0.1: the request, how replies become
 // sections, what failures add, and that the wait blocks the main thread.
+#include "Outlet.h"
 #include "ScriptedHttpServer.h"
 #include "TestEnvironment.h"
 
@@ -11,12 +12,14 @@
 #include "platform/Reachability.h"
 #include "platform/UrlExchange.h"
 #include "platform/UserDefaults.h"
+#include "platform/widgets/ActivityIndicator.h"
 #include "platform/widgets/TableView.h"
 #include "platform/widgets/TableViewCell.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QPushButton>
 #include <QtTest>
 
 using Reply = ScriptedHttpServer::Reply;
@@ -40,6 +43,20 @@ public:
     }
 };
 
+// The page with its outlets, found by the names Settings3View.ui gives them.
+class Page : public Settings3ViewController
+{
+public:
+    struct Outlets
+    {
+        QWidget *view;
+        QPushButton *cbGetInfo = outlet<QPushButton>(view, "cbGetInfo");
+        ActivityIndicator *aivActivity = outlet<ActivityIndicator>(view, "aivActivity");
+        TableView *tvInfo = outlet<TableView>(view, "tvInfo");
+    };
+    const Outlets ui { view() };
+};
+
 } // namespace
 
 class TestSettings3ViewController : public QObject
@@ -48,12 +65,11 @@ class TestSettings3ViewController : public QObject
 
 private:
     std::unique_ptr<ScriptedHttpServer> server;
-    std::unique_ptr<Settings3ViewController> page;
+    std::unique_ptr<Page> page;
 
-    Settings3ViewController &open()
+    Page &open()
     {
-        page = std::make_unique<Settings3ViewController>();
-        page->view();
+        page = std::make_unique<Page>();
         return *page;
     }
     void getInfo(const std::optional<Reply> &reply = std::nullopt)
@@ -101,7 +117,7 @@ private Q_SLOTS:
 
     void emptyUntilAskedThenOneRequestByteForByte()
     {
-        Settings3ViewController &p = open();
+        Page &p = open();
         QCOMPARE(p.ui.tvInfo->numberOfSections(), 0);
         QCOMPARE(p.ui.tvInfo->rowHeight(), 30);
         QVERIFY(p.ui.aivActivity->isHidden());
@@ -145,7 +161,7 @@ private Q_SLOTS:
         QFETCH(int, status);
         QFETCH(QStringList, titles);
         QFETCH(QStringList, texts);
-        Settings3ViewController &p = open();
+        Page &p = open();
         getInfo(ScriptedHttpServer::text("Old,0|Older,1"));
         getInfo(ScriptedHttpServer::text(body, status)); // replaces what was listed
         QCOMPARE(this->titles(), titles);
@@ -162,7 +178,7 @@ private Q_SLOTS:
 
     void eachSectionShowsItsTitleAboveItsText()
     {
-        Settings3ViewController &p = open();
+        Page &p = open();
         getInfo(ScriptedHttpServer::text("A,1|B,2|C,3"));
         p.view()->show();
         QVERIFY(QTest::qWaitForWindowExposed(p.view()));
@@ -217,7 +233,7 @@ private Q_SLOTS:
     void nothingGoesOut()
     {
         QFETCH(QString, why);
-        Settings3ViewController &p = open();
+        Page &p = open();
         getInfo(ScriptedHttpServer::text("A,1"));
         if (why == QLatin1String("network"))
             Reachability::setTestAnswer(Reachability::Flags());
@@ -249,7 +265,7 @@ private Q_SLOTS:
 
     void waitBlocksTheEventLoopAndTheSpinnerEndsHidden()
     {
-        Settings3ViewController &p = open();
+        Page &p = open();
         SpinnerWatch watch;
         p.ui.aivActivity->installEventFilter(&watch);
         Reply slow = ScriptedHttpServer::text("A,1");
@@ -273,7 +289,7 @@ private Q_SLOTS:
     {
         UserDefaults::standardUserDefaults().setString(QStringLiteral("5FA8D3"),
                                                        PreferenceKeys::bg);
-        Settings3ViewController &p = open();
+        Page &p = open();
         getInfo(ScriptedHttpServer::text("Name,Jo Ann|Device,Jo Ann's phone|Reports,1234"
                                          "|Last report,2026-03-06 14:05:09|Plan,Free"));
         getInfo(ScriptedHttpServer::text("\xff"));

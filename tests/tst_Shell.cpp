@@ -2,6 +2,7 @@
 // the paged containers, the background path, and the whole program on a replayed track.
 #include "ScriptedHttpServer.h"
 #include "TestEnvironment.h"
+#include "TrackingScreen.h"
 
 #include "shell/AppDelegate.h"
 #include "shell/RootViewController.h"
@@ -155,14 +156,15 @@ private Q_SLOTS:
         RootViewController root;
         root.view()->show();
         MainViewController *tracking = StackedMainViewController::mainViewController();
-        tracking->findChild<QTimer *>(QStringLiteral("handleTimer"))->stop();
+        TrackingScreen::stopTimer(*tracking);
         Reachability::setTestAnswer(Reachability::Flags());
         Location at;
         at.latitude = 51.5;
         at.longitude = -0.12;
         tracking->locationManagerDidUpdateToLocation(nullptr, at, {});
         tracking->sendNow();
-        const QString line = tracking->ui.labSends->text();
+        const TrackingScreen::Outlets ui { tracking->view() };
+        const QString line = ui.labSends->text();
         QCOMPARE(Main2ViewController::urlItems().size(), 1);
         root.toggleView();
         QVERIFY(!root.isMainSideShown());
@@ -170,7 +172,7 @@ private Q_SLOTS:
         QVERIFY(root.isMainSideShown());
         QCOMPARE(root.mainsideNavigationBar()->parent(), root.view());
         QVERIFY(!root.flipsideNavigationBar()->parent());
-        QCOMPARE(tracking->ui.labSends->text(), line);
+        QCOMPARE(ui.labSends->text(), line);
         QCOMPARE(Main2ViewController::urlItems().size(), 1);
         QCOMPARE(StackedMainViewController::mainViewController(), tracking);
         prefs().removeObjectForKey(PreferenceKeys::validated);
@@ -455,11 +457,11 @@ private Q_SLOTS:
         QCOMPARE(window->size(), QSize(320, 480));
         QCOMPARE(window->windowTitle(), QStringLiteral("Peregrix"));
         MainViewController *tracking = StackedMainViewController::mainViewController();
+        const TrackingScreen::Outlets ui { tracking->view() };
         // Positions arrive from the replayed track, and the first report goes out.
-        QTRY_VERIFY_WITH_TIMEOUT(tracking->ui.labLat->text().startsWith(QLatin1String("51.5")),
-                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(ui.labLat->text().startsWith(QLatin1String("51.5")), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(!server->requestLines().isEmpty(), 5000);
-        QTRY_COMPARE(tracking->ui.labStatus->text(), QStringLiteral("OK"));
+        QTRY_COMPARE(ui.labStatus->text(), QStringLiteral("OK"));
         saveScreenshot(window, QStringLiteral("main-side-tracking"));
         RootViewController *root = delegate.rootViewController();
         root->stackedMainViewController()->scrollView()->setContentOffset({ 320, 0 });

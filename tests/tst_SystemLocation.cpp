@@ -2,8 +2,7 @@
 // run-with-geoclue.sh starts on a bus of its own: positions reach the tracking screen, and when
 // the user's agent refuses Peregrix, the screen says that location services are disabled.
 #include "TestEnvironment.h"
-
-#include "tracking/MainViewController.h"
+#include "TrackingScreen.h"
 
 #include "platform/LocationManager.h"
 
@@ -45,14 +44,11 @@ class TestSystemLocation : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<MainViewController> screen;
+    std::unique_ptr<TrackingScreen> screen;
 
-    MainViewController &open()
+    TrackingScreen &open()
     {
-        MainViewController::resetRunState();
-        screen = std::make_unique<MainViewController>();
-        screen->view();
-        screen->findChild<QTimer *>(QStringLiteral("handleTimer"))->stop();
+        screen = std::make_unique<TrackingScreen>(TrackingScreen::SourceRuns);
         return *screen;
     }
 
@@ -64,8 +60,8 @@ private Q_SLOTS:
         // Qt Positioning hides its system plugins from QtTest programs, which it recognises by
         // this variable: here the system plugin is the point.
         qunsetenv("QT_QTESTLIB_RUNNING");
-        // GeoClue knows applications by the names the program gives itself at start.
-        QCoreApplication::setApplicationName(QStringLiteral("Peregrix"));
+        // GeoClue knows applications by the names the program gives itself at start; the
+        // application name is set for every test.
         QGuiApplication::setDesktopFileName(QStringLiteral("example.peregrix.Peregrix"));
         LocationManager::setSourceOption(QStringLiteral("system"));
     }
@@ -75,7 +71,7 @@ private Q_SLOTS:
     // GeoClue reads 51.5 N, 0.1275 W from its NMEA socket.
     void positionsArriveOnTheTrackingScreen()
     {
-        MainViewController &s = open();
+        TrackingScreen &s = open();
         QTRY_COMPARE_WITH_TIMEOUT(s.ui.labLat->text(), QStringLiteral("51.500000"), 30000);
         QCOMPARE(s.ui.labLong->text(), QStringLiteral("-0.127500"));
         QVERIFY(s.ui.swOnOff->isEnabled());
@@ -97,7 +93,7 @@ private Q_SLOTS:
                                                    QStringLiteral("peregrix-test-agent"));
         QTRY_VERIFY_WITH_TIMEOUT(added.isFinished(), 10000);
         QVERIFY2(!added.isError(), qPrintable(added.error().message()));
-        MainViewController &s = open();
+        TrackingScreen &s = open();
         QTRY_COMPARE_WITH_TIMEOUT(s.ui.labMessage->text(),
                                   QStringLiteral("Location Services are disabled"), 30000);
         QVERIFY(!s.ui.swOnOff->isEnabled());

@@ -1,6 +1,7 @@
 // ColorPickerViewController: the colour picker page: restores the picker's values, stores the
 // chosen theme colour, and follows the theme colour itself.
 #include "ColorPickerViewController.h"
+#include "ui_ColorPickerViewController.h"
 
 #include "shared/GlobalFunctions.h"
 #include "shared/PreferenceKeys.h"
@@ -29,50 +30,59 @@ float storedOrHalf(const QString &key)
 
 ColorPickerViewController::ColorPickerViewController(QObject *parent)
     : ViewController(parent)
+    , ui(std::make_unique<Ui::ColorPickerViewController>())
 {
+}
+
+ColorPickerViewController::~ColorPickerViewController() = default;
+
+ColorPickerView *ColorPickerViewController::pickerView() const
+{
+    return ui->pickerView;
 }
 
 void ColorPickerViewController::loadView(QWidget *view)
 {
-    ui.setupUi(view);
-    ui.pickerView->initWithCoder({ ui.showColor, ui.crossHairs, ui.brightnessBar, ui.colorInHex,
-        ui.Hcoords, ui.Scoords, ui.Lcoords, ui.Rcoords, ui.Gcoords, ui.Bcoords });
-    connect(ui.cbSetColor, &QPushButton::clicked, this, [this] { setColor(); });
+    ui->setupUi(view);
+    ui->pickerView->initWithCoder(
+        { ui->showColor, ui->crossHairs, ui->brightnessBar, ui->colorInHex, ui->Hcoords,
+            ui->Scoords, ui->Lcoords, ui->Rcoords, ui->Gcoords, ui->Bcoords });
+    connect(ui->cbSetColor, &QPushButton::clicked, this, [this] { setColor(); });
 }
 
 void ColorPickerViewController::viewDidLoad()
 {
     ViewController::viewDidLoad();
-    ui.pickerView->setCurrentHue(storedOrHalf(keyForHue));
-    ui.pickerView->setCurrentSaturation(storedOrHalf(keyForSat));
-    ui.pickerView->setCurrentBrightness(storedOrHalf(keyForBright));
+    ui->pickerView->setCurrentHue(storedOrHalf(keyForHue));
+    ui->pickerView->setCurrentSaturation(storedOrHalf(keyForSat));
+    ui->pickerView->setCurrentBrightness(storedOrHalf(keyForBright));
     // Setting the colour before touching the picker stores the hex label's text. Once a colour
     // has been stored, the label starts from it, so that such a set keeps the theme as it is.
     const QString stored = defaults().stringForKey(PreferenceKeys::bg);
     if (stored.size() == 6 && QColor::isValidColorName(QLatin1Char('#') + stored))
-        ui.pickerView->outlets().colorInHex->setText(QLatin1Char('#') + stored.toUpper());
+        ui->pickerView->outlets().colorInHex->setText(QLatin1Char('#') + stored.toUpper());
     // Nothing is posted here: the settings side posts once all its pages exist.
     ThemeColour::observe(this, [this] { backgroundColorSet(); });
 }
 
 void ColorPickerViewController::setColor()
 {
-    defaults().setFloat(ui.pickerView->currentHue(), keyForHue);
-    defaults().setFloat(ui.pickerView->currentSaturation(), keyForSat);
-    defaults().setFloat(ui.pickerView->currentBrightness(), keyForBright);
+    defaults().setFloat(ui->pickerView->currentHue(), keyForHue);
+    defaults().setFloat(ui->pickerView->currentSaturation(), keyForSat);
+    defaults().setFloat(ui->pickerView->currentBrightness(), keyForBright);
     // The hex label's text, whatever the last touch (or the form) left in it.
-    defaults().setString(ui.pickerView->getColorHex(), PreferenceKeys::bg);
+    defaults().setString(ui->pickerView->getColorHex(), PreferenceKeys::bg);
     defaults().synchronize();
     ThemeColour::post();
 }
 
 void ColorPickerViewController::backgroundColorSet()
 {
-    ThemeColour::paint(ui.pickerView, GlobalData::sharedGlobalData()->getBackgroundColour());
-    ui.pickerView->colorLoaded(ThemeColour::backgroundOf(ui.pickerView));
+    ThemeColour::paint(ui->pickerView, GlobalData::sharedGlobalData()->getBackgroundColour());
+    ui->pickerView->colorLoaded(ThemeColour::backgroundOf(ui->pickerView));
 }
 
 Color ColorPickerViewController::getSelectedColor() const
 {
-    return ui.pickerView->getColorShown();
+    return ui->pickerView->getColorShown();
 }

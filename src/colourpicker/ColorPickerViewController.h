@@ -2,26 +2,33 @@
 // chosen theme colour, and follows the theme colour itself.
 #pragma once
 
-#include "ui_ColorPickerViewController.h"
-
 #include "platform/Color.h"
 #include "platform/ViewController.h"
 
 #include <QString>
+
+#include <memory>
+
+class ColorPickerView;
 
 // The preference keys of the picker's own state.
 extern const QString keyForHue;
 extern const QString keyForSat;
 extern const QString keyForBright;
 
+namespace Ui {
+class ColorPickerViewController;
+}
+
 class ColorPickerViewController : public ViewController
 {
     Q_OBJECT
 public:
     explicit ColorPickerViewController(QObject *parent = nullptr);
+    ~ColorPickerViewController() override;
 
-    // The page's outlets, from its form; ui.pickerView is the picker.
-    Ui::ColorPickerViewController ui;
+    // The picker, which fills the page's view, once the page has loaded.
+    [[nodiscard]] ColorPickerView *pickerView() const;
 
     // The set-colour button's action.
     void setColor();
@@ -31,4 +38,7 @@ public:
 protected:
     void loadView(QWidget *view) override;
     void viewDidLoad() override;
+
+private:
+    std::unique_ptr<Ui::ColorPickerViewController> ui;
 };

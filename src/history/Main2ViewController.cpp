@@ -1,6 +1,7 @@
 // Main2ViewController: the history of this run's position reports, their acknowledgement marks,
 // and the resend of every report the server has not acknowledged.
 #include "Main2ViewController.h"
+#include "ui_Main2View.h"
 
 #include "HistoryRow.h"
 #include "PositionHistory.h"
@@ -43,6 +44,7 @@ void addLabel(TableViewCell *cell, const QString &text, const QRect &frame,
 
 Main2ViewController::Main2ViewController(QObject *parent)
     : ViewController(parent)
+    , ui(std::make_unique<Ui::Main2View>())
 {
 }
 
@@ -78,14 +80,14 @@ QStringList Main2ViewController::sentOKItems()
 
 void Main2ViewController::loadView(QWidget *view)
 {
-    ui.setupUi(view);
-    connect(ui.cbSendMissing, &QPushButton::clicked, this, [this] { sendMissing(); });
+    ui->setupUi(view);
+    connect(ui->cbSendMissing, &QPushButton::clicked, this, [this] { sendMissing(); });
 }
 
 void Main2ViewController::viewDidLoad()
 {
     ViewController::viewDidLoad();
-    ui.aivActivity->hide();
+    ui->aivActivity->hide();
     NotificationCenter &center = NotificationCenter::defaultCenter();
     ThemeColour::observe(this, [this] { backgroundColorSet(); });
     center.addObserver(NotificationNames::LocationSent, this,
@@ -98,22 +100,22 @@ void Main2ViewController::viewDidLoad()
 void Main2ViewController::loadDefaults()
 {
     ThemeColour::post();
-    ui.tvLocations->setRowHeight(35);
+    ui->tvLocations->setRowHeight(35);
     history.clear();
     resendQueue.clear(); // its entries are gone
-    ui.tvLocations->setDataSource(this);
+    ui->tvLocations->setDataSource(this);
 }
 
 void Main2ViewController::addLocation(const QString &requestText)
 {
     history.append(requestText);
-    ui.tvLocations->reloadData();
+    ui->tvLocations->reloadData();
 }
 
 void Main2ViewController::okLocation(const QString &reply)
 {
     history.acknowledge(reply);
-    ui.tvLocations->reloadData();
+    ui->tvLocations->reloadData();
 }
 
 bool Main2ViewController::connectedToNetwork() const
@@ -144,14 +146,14 @@ void Main2ViewController::startResends()
 
 void Main2ViewController::spinBegin()
 {
-    ui.aivActivity->show();
-    ui.aivActivity->startAnimating();
+    ui->aivActivity->show();
+    ui->aivActivity->startAnimating();
 }
 
 void Main2ViewController::spinEnd()
 {
-    ui.aivActivity->hide();
-    ui.aivActivity->stopAnimating();
+    ui->aivActivity->hide();
+    ui->aivActivity->stopAnimating();
 }
 
 void Main2ViewController::backgroundColorSet()

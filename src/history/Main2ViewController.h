@@ -3,7 +3,6 @@
 #pragma once
 
 #include "ResendQueue.h"
-#include "ui_Main2View.h"
 
 #include "platform/UrlConnectionDelegate.h"
 #include "platform/ViewController.h"
@@ -12,6 +11,11 @@
 #include <QStringList>
 
 #include <map>
+#include <memory>
+
+namespace Ui {
+class Main2View;
+}
 
 class Main2ViewController : public ViewController,
                             public TableViewDataSource,
@@ -21,9 +25,6 @@ class Main2ViewController : public ViewController,
 public:
     explicit Main2ViewController(QObject *parent = nullptr);
     ~Main2ViewController() override;
-
-    // The screen's outlets, from its form.
-    Ui::Main2View ui;
 
     void loadDefaults();
     void addLocation(const QString &requestText);
@@ -63,6 +64,7 @@ protected:
 private:
     void startResends();
 
+    std::unique_ptr<Ui::Main2View> ui;
     std::map<UrlConnection *, QByteArray> responseData; // one reply buffer per exchange
     ResendQueue resendQueue;
 };

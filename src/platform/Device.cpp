@@ -1,6 +1,7 @@
 // Device: facts about the device the program runs on.
 #include "Device.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -12,7 +13,12 @@
 
 namespace {
 
-const QByteArray applicationKey = QByteArrayLiteral("Peregrix device identifier v1");
+// The hash's key: the program's name with a fixed suffix, so that each program derives
+// identifiers of its own from the same machine id, and a program's identifiers never change.
+QByteArray applicationKey()
+{
+    return QCoreApplication::applicationName().toUtf8() + " device identifier v1";
+}
 
 QByteArray readFirstLine(const QString &file)
 {
@@ -47,7 +53,7 @@ QString Device::identifierFrom(const QString &machineIdFile, const QString &fall
     if (seed.isEmpty())
         seed = keptRandomSeed(fallbackFile);
     const QByteArray mac
-        = QMessageAuthenticationCode::hash(seed, applicationKey, QCryptographicHash::Sha1);
+        = QMessageAuthenticationCode::hash(seed, applicationKey(), QCryptographicHash::Sha1);
     return QString::fromLatin1(mac.toHex());
 }
 
@@ -58,7 +64,7 @@ QString Device::uniqueIdentifier()
         if (!QFileInfo::exists(machineId))
             machineId = QStringLiteral("/var/lib/dbus/machine-id");
         const QString kept = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-            + QStringLiteral("/Peregrix/device-id");
+            + QLatin1Char('/') + QCoreApplication::applicationName() + QStringLiteral("/device-id");
         return identifierFrom(machineId, kept);
     }();
     return identifier;

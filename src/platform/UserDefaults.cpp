@@ -1,6 +1,7 @@
 // UserDefaults: the application's typed, persistent preferences store.
 #include "UserDefaults.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,8 +25,9 @@ UserDefaults &UserDefaults::standardUserDefaults()
 
 QString UserDefaults::defaultPath()
 {
+    const QString name = QCoreApplication::applicationName();
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QStringLiteral("/Peregrix/Peregrix.conf");
+        + QLatin1Char('/') + name + QLatin1Char('/') + name + QStringLiteral(".conf");
 }
 
 namespace {

@@ -11,7 +11,8 @@ class QSettings;
 class UserDefaults
 {
 public:
-    // The one store of the process, at $XDG_CONFIG_HOME/Peregrix/Peregrix.conf.
+    // The one store of the process, at $XDG_CONFIG_HOME/NAME/NAME.conf, NAME being the name the
+    // program gives itself (QCoreApplication::applicationName) before it first asks for it.
     static UserDefaults &standardUserDefaults();
 
     // A store on an explicit file; the process-wide store uses defaultPath().

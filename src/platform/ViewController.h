@@ -22,7 +22,7 @@ public:
     virtual void viewDidDisappear(bool animated);
 
 protected:
-    // Fills the freshly created view from the screen's form (ui.setupUi(view)).
+    // Fills the freshly created view from the screen's form (ui->setupUi(view)).
     virtual void loadView(QWidget *view) = 0;
     virtual void viewDidLoad();
 

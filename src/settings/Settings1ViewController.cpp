@@ -1,6 +1,7 @@
 // Settings1ViewController: settings page 1: the account (user name, its validation, device id
 // and password, undo) and the update frequency.
 #include "Settings1ViewController.h"
+#include "ui_Settings1View.h"
 
 #include "ValidationReply.h"
 
@@ -56,33 +57,36 @@ struct Settings1ViewController::Outcome
 
 Settings1ViewController::Settings1ViewController(QObject *parent)
     : ViewController(parent)
+    , ui(std::make_unique<Ui::Settings1View>())
 {
 }
 
+Settings1ViewController::~Settings1ViewController() = default;
+
 void Settings1ViewController::loadView(QWidget *view)
 {
-    ui.setupUi(view);
-    connect(ui.txtUser, &QLineEdit::textEdited, this,
-            [this] { usernameEditingChanged(ui.txtUser); });
-    connect(ui.txtUser, &QLineEdit::returnPressed, this,
-            [this] { textFieldCancelKeyboard(ui.txtUser); });
-    connect(ui.cbValidate, &QPushButton::clicked, this, [this] { validateUser(); });
-    connect(ui.cbForgotten, &QPushButton::clicked, this, [this] { forgottenUser(); });
-    connect(ui.cbUseTest, &QPushButton::clicked, this, [this] { useTest(); });
-    connect(ui.cbUndo, &QPushButton::clicked, this, [this] { undoChanges(); });
-    connect(ui.frequencySlider, &Slider::sliderMoved, this,
-            [this] { sliderValueChanged(ui.frequencySlider); });
-    connect(ui.cbSetFrequency, &QPushButton::clicked, this, [this] { setFrequency(); });
-    for (QPushButton *button : { ui.cb15s, ui.cb30s, ui.cb1m, ui.cb2m, ui.cb5m, ui.cb10m })
+    ui->setupUi(view);
+    connect(ui->txtUser, &QLineEdit::textEdited, this,
+            [this] { usernameEditingChanged(ui->txtUser); });
+    connect(ui->txtUser, &QLineEdit::returnPressed, this,
+            [this] { textFieldCancelKeyboard(ui->txtUser); });
+    connect(ui->cbValidate, &QPushButton::clicked, this, [this] { validateUser(); });
+    connect(ui->cbForgotten, &QPushButton::clicked, this, [this] { forgottenUser(); });
+    connect(ui->cbUseTest, &QPushButton::clicked, this, [this] { useTest(); });
+    connect(ui->cbUndo, &QPushButton::clicked, this, [this] { undoChanges(); });
+    connect(ui->frequencySlider, &Slider::sliderMoved, this,
+            [this] { sliderValueChanged(ui->frequencySlider); });
+    connect(ui->cbSetFrequency, &QPushButton::clicked, this, [this] { setFrequency(); });
+    for (QPushButton *button : { ui->cb15s, ui->cb30s, ui->cb1m, ui->cb2m, ui->cb5m, ui->cb10m })
         connect(button, &QPushButton::clicked, this, [this, button] { timeButtonClicked(button); });
 }
 
 void Settings1ViewController::viewDidLoad()
 {
-    ui.aivActivity->hide();
-    ui.frequencySlider->setMinimumValue(0.0f);
-    ui.frequencySlider->setMaximumValue(5.0f);
-    ui.frequencySlider->setSingleStep(1.0f); // from the keyboard, stop by stop
+    ui->aivActivity->hide();
+    ui->frequencySlider->setMinimumValue(0.0f);
+    ui->frequencySlider->setMaximumValue(5.0f);
+    ui->frequencySlider->setSingleStep(1.0f); // from the keyboard, stop by stop
     ThemeColour::observe(this, [this] { backgroundColorSet(); });
     ViewController::viewDidLoad();
     loadDefaults();
@@ -91,31 +95,31 @@ void Settings1ViewController::viewDidLoad()
 void Settings1ViewController::loadDefaults()
 {
     validated = defaults().boolForKey(PreferenceKeys::validated);
-    ui.txtUser->setText(defaults().stringForKey(PreferenceKeys::user));
+    ui->txtUser->setText(defaults().stringForKey(PreferenceKeys::user));
     iFreqSliderPos = storedFrequency();
     const QString device = defaults().stringForKey(PreferenceKeys::deviceid);
-    ui.labDeviceId->setText(device);
-    ui.labPassword->setText(device.right(8)); // a shorter identifier is shown whole
-    ui.frequencySlider->setValue(sliderValue(iFreqSliderPos));
-    ui.cbUndo->setEnabled(false);
-    ui.cbSetFrequency->setEnabled(false);
-    ui.cbValidate->setEnabled(false);
-    const QString name = ui.txtUser->text();
+    ui->labDeviceId->setText(device);
+    ui->labPassword->setText(device.right(8)); // a shorter identifier is shown whole
+    ui->frequencySlider->setValue(sliderValue(iFreqSliderPos));
+    ui->cbUndo->setEnabled(false);
+    ui->cbSetFrequency->setEnabled(false);
+    ui->cbValidate->setEnabled(false);
+    const QString name = ui->txtUser->text();
     if (name.isEmpty())
         return;
     if (validated && !isTestUser(name) && name != QLatin1String("?"))
         disallowTest();
     else
-        ui.labUser->hide();
+        ui->labUser->hide();
 }
 
 void Settings1ViewController::validateUser()
 {
-    ui.txtUser->clearFocus();
+    ui->txtUser->clearFocus();
     // The spinner's show and hide are queued in order, so it always ends hidden; while the
     // request below blocks, neither is drawn.
     QMetaObject::invokeMethod(this, &Settings1ViewController::spinBegin, Qt::QueuedConnection);
-    apply(validationOutcome(ui.txtUser->text(), ui.labDeviceId->text()));
+    apply(validationOutcome(ui->txtUser->text(), ui->labDeviceId->text()));
     UndoEnabled();
     QMetaObject::invokeMethod(this, &Settings1ViewController::spinEnd, Qt::QueuedConnection);
 }
@@ -139,7 +143,7 @@ Settings1ViewController::Outcome Settings1ViewController::validationOutcome(cons
 
     const ValidationReply answer = ValidationReply::fromText(reply, name);
     if (answer.nameFromServer)
-        ui.txtUser->setText(answer.name);
+        ui->txtUser->setText(answer.name);
     if (answer.alertDue)
         global->_showAlert(reply);
     return { answer.kind == ValidationReply::Success ? Outcome::Success : Outcome::Failure,
@@ -150,7 +154,7 @@ void Settings1ViewController::apply(const Outcome &outcome)
 {
     switch (outcome.kind) {
     case Outcome::Success:
-        ui.labValidated->setText(QStringLiteral("Validated %1").arg(outcome.text));
+        ui->labValidated->setText(QStringLiteral("Validated %1").arg(outcome.text));
         disallowTest();
         defaults().setBool(true, PreferenceKeys::validated);
         defaults().setString(outcome.text, PreferenceKeys::user);
@@ -158,20 +162,20 @@ void Settings1ViewController::apply(const Outcome &outcome)
         break;
     case Outcome::Failure:
         if (outcome.text == QLatin1String("?")) {
-            ui.labValidated->setText(QStringLiteral("Not previously registered."));
-            ui.txtUser->setText(QStringLiteral(""));
+            ui->labValidated->setText(QStringLiteral("Not previously registered."));
+            ui->txtUser->setText(QStringLiteral(""));
         } else {
-            ui.labValidated->setText(QStringLiteral("Not Validated: %1").arg(outcome.text));
+            ui->labValidated->setText(QStringLiteral("Not Validated: %1").arg(outcome.text));
         }
         showEntryMode();
         defaults().setBool(false, PreferenceKeys::validated);
         defaults().synchronize();
         break;
     case Outcome::Error:
-        ui.labValidated->setText(outcome.text);
-        if (ui.txtUser->text() == QLatin1String("?")) {
-            ui.cbValidate->setEnabled(false);
-            ui.txtUser->setText(QStringLiteral(""));
+        ui->labValidated->setText(outcome.text);
+        if (ui->txtUser->text() == QLatin1String("?")) {
+            ui->cbValidate->setEnabled(false);
+            ui->txtUser->setText(QStringLiteral(""));
         }
         break;
     }
@@ -179,49 +183,49 @@ void Settings1ViewController::apply(const Outcome &outcome)
 
 void Settings1ViewController::showEntryMode()
 {
-    ui.txtUser->show();
-    ui.cbUseTest->show();
-    ui.cbValidate->show();
-    ui.labValidated->show();
-    ui.labUser->hide();
+    ui->txtUser->show();
+    ui->cbUseTest->show();
+    ui->cbValidate->show();
+    ui->labValidated->show();
+    ui->labUser->hide();
 }
 
 void Settings1ViewController::disallowTest()
 {
-    ui.txtUser->hide();
-    ui.cbUseTest->hide();
-    ui.cbValidate->hide();
-    ui.labValidated->hide();
-    ui.labUser->setText(ui.txtUser->text());
-    ui.labUser->show();
+    ui->txtUser->hide();
+    ui->cbUseTest->hide();
+    ui->cbValidate->hide();
+    ui->labValidated->hide();
+    ui->labUser->setText(ui->txtUser->text());
+    ui->labUser->show();
 }
 
 void Settings1ViewController::forgottenUser()
 {
-    ui.txtUser->setText(QStringLiteral("?"));
-    ui.labValidated->setText(QStringLiteral("Checking..."));
+    ui->txtUser->setText(QStringLiteral("?"));
+    ui->labValidated->setText(QStringLiteral("Checking..."));
     validateUser();
     UndoEnabled();
 }
 
 void Settings1ViewController::useTest()
 {
-    ui.txtUser->setText(QStringLiteral("Test"));
+    ui->txtUser->setText(QStringLiteral("Test"));
     defaults().setBool(true, PreferenceKeys::validated);
-    defaults().setString(ui.txtUser->text(), PreferenceKeys::user);
+    defaults().setString(ui->txtUser->text(), PreferenceKeys::user);
     defaults().synchronize();
-    ui.labValidated->setText(QStringLiteral("Validated %1").arg(ui.txtUser->text()));
+    ui->labValidated->setText(QStringLiteral("Validated %1").arg(ui->txtUser->text()));
     UndoEnabled();
 }
 
 bool Settings1ViewController::UserChanged()
 {
-    const QString text = ui.txtUser->text();
+    const QString text = ui->txtUser->text();
     bool changed = text != defaults().stringForKey(PreferenceKeys::user);
     if (text.size() <= 2)
         changed = false;
     bUserChanged = changed;
-    ui.cbValidate->setEnabled(changed);
+    ui->cbValidate->setEnabled(changed);
     return changed;
 }
 
@@ -229,7 +233,7 @@ void Settings1ViewController::UndoEnabled()
 {
     // The frequency is asked first; the name only while the frequency is unchanged.
     const bool pending = FreqChanged() || UserChanged();
-    ui.cbUndo->setEnabled(pending);
+    ui->cbUndo->setEnabled(pending);
 }
 
 void Settings1ViewController::userInfoChanged()
@@ -265,34 +269,34 @@ void Settings1ViewController::textFieldCancelKeyboard(QLineEdit *field)
 
 void Settings1ViewController::spinBegin()
 {
-    ui.aivActivity->show();
-    ui.aivActivity->startAnimating();
+    ui->aivActivity->show();
+    ui->aivActivity->startAnimating();
 }
 
 void Settings1ViewController::spinEnd()
 {
-    ui.aivActivity->hide();
-    ui.aivActivity->stopAnimating();
+    ui->aivActivity->hide();
+    ui->aivActivity->stopAnimating();
 }
 
 void Settings1ViewController::backgroundColorSet()
 {
     ThemeColour::paint(view(), GlobalData::sharedGlobalData()->getBackgroundColour());
     const QColor viewColour = ThemeColour::backgroundOf(view());
-    for (QPushButton *button : { ui.cb15s, ui.cb30s, ui.cb1m, ui.cb2m, ui.cb5m, ui.cb10m })
+    for (QPushButton *button : { ui->cb15s, ui->cb30s, ui->cb1m, ui->cb2m, ui->cb5m, ui->cb10m })
         ThemeColour::paintButton(button, viewColour);
 }
 
 void Settings1ViewController::timeButtonClicked(QObject *sender)
 {
     const std::pair<const QPushButton *, FrequencyPosition> shortcuts[] = {
-        { ui.cb15s, FrequencyPosition::Every15s }, { ui.cb30s, FrequencyPosition::Every30s },
-        { ui.cb1m, FrequencyPosition::Every1m },   { ui.cb2m, FrequencyPosition::Every2m },
-        { ui.cb5m, FrequencyPosition::Every5m },   { ui.cb10m, FrequencyPosition::Every10m },
+        { ui->cb15s, FrequencyPosition::Every15s }, { ui->cb30s, FrequencyPosition::Every30s },
+        { ui->cb1m, FrequencyPosition::Every1m },   { ui->cb2m, FrequencyPosition::Every2m },
+        { ui->cb5m, FrequencyPosition::Every5m },   { ui->cb10m, FrequencyPosition::Every10m },
     };
     for (const auto &[button, position] : shortcuts) {
         if (sender == button) {
-            ui.frequencySlider->setValue(sliderValue(position));
+            ui->frequencySlider->setValue(sliderValue(position));
             break;
         }
     }
@@ -301,15 +305,15 @@ void Settings1ViewController::timeButtonClicked(QObject *sender)
 
 void Settings1ViewController::sliderValueChanged(QObject *sender)
 {
-    if (sender == ui.frequencySlider) // halves away from zero: 2.5 gives 3
-        ui.frequencySlider->setValue(std::round(ui.frequencySlider->value()));
+    if (sender == ui->frequencySlider) // halves away from zero: 2.5 gives 3
+        ui->frequencySlider->setValue(std::round(ui->frequencySlider->value()));
     UndoEnabled();
 }
 
 void Settings1ViewController::setFrequency()
 {
     const auto position
-        = static_cast<FrequencyPosition>(qint32(std::trunc(ui.frequencySlider->value())));
+        = static_cast<FrequencyPosition>(qint32(std::trunc(ui->frequencySlider->value())));
     iFreqSliderPos = position;
     defaults().setInteger(qToUnderlying(position), PreferenceKeys::frequency);
     defaults().synchronize();
@@ -319,8 +323,8 @@ void Settings1ViewController::setFrequency()
 bool Settings1ViewController::FreqChanged()
 {
     const float stored = sliderValue(storedFrequency());
-    const bool changed = !(stored == ui.frequencySlider->value());
+    const bool changed = !(stored == ui->frequencySlider->value());
     bFreqChanged = changed;
-    ui.cbSetFrequency->setEnabled(changed);
+    ui->cbSetFrequency->setEnabled(changed);
     return changed;
 }

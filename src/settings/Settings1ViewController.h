@@ -2,18 +2,22 @@
 // and password, undo) and the update frequency.
 #pragma once
 
-#include "ui_Settings1View.h"
-
 #include "platform/ViewController.h"
+
+#include <memory>
+
+class QLineEdit;
+
+namespace Ui {
+class Settings1View;
+}
 
 class Settings1ViewController : public ViewController
 {
     Q_OBJECT
 public:
     explicit Settings1ViewController(QObject *parent = nullptr);
-
-    // The page's outlets, from its form.
-    Ui::Settings1View ui;
+    ~Settings1ViewController() override;
 
     // Account
     void loadDefaults();
@@ -48,4 +52,6 @@ private:
     [[nodiscard]] Outcome validationOutcome(const QString &name, const QString &device);
     void apply(const Outcome &outcome);
     void showEntryMode();
+
+    std::unique_ptr<Ui::Settings1View> ui;
 };

@@ -1,6 +1,7 @@
 // Settings2ViewController: how positions are shown and sent: location and speed units, automatic
 // start and whether reports carry the speed.
 #include "Settings2ViewController.h"
+#include "ui_Settings2View.h"
 
 #include "shared/GlobalFunctions.h"
 #include "shared/NotificationNames.h"
@@ -43,18 +44,21 @@ void showUnit(SegmentedControl *control, Unit unit)
 
 Settings2ViewController::Settings2ViewController(QObject *parent)
     : ViewController(parent)
+    , ui(std::make_unique<Ui::Settings2View>())
 {
 }
 
+Settings2ViewController::~Settings2ViewController() = default;
+
 void Settings2ViewController::loadView(QWidget *view)
 {
-    ui.setupUi(view);
-    connect(ui.segLocationUnits, &SegmentedControl::activated, this,
+    ui->setupUi(view);
+    connect(ui->segLocationUnits, &SegmentedControl::activated, this,
             &Settings2ViewController::setLocationUnits);
-    connect(ui.swSendAuto, &Switch::clicked, this, &Settings2ViewController::switchSendAuto);
-    connect(ui.swSendSpeed, &Switch::clicked, this,
+    connect(ui->swSendAuto, &Switch::clicked, this, &Settings2ViewController::switchSendAuto);
+    connect(ui->swSendSpeed, &Switch::clicked, this,
             &Settings2ViewController::switchSendSpeed);
-    connect(ui.segSpeed, &SegmentedControl::activated, this, &Settings2ViewController::setSpeed);
+    connect(ui->segSpeed, &SegmentedControl::activated, this, &Settings2ViewController::setSpeed);
 }
 
 void Settings2ViewController::viewDidLoad()
@@ -69,16 +73,16 @@ void Settings2ViewController::viewDidLoad()
 void Settings2ViewController::loadDefaults()
 {
     ThemeColour::post();
-    showUnit(ui.segSpeed, storedUnit<SpeedUnit>(PreferenceKeys::speed));
-    ui.swSendSpeed->setOn(defaults().boolForKey(PreferenceKeys::sendspeed));
-    ui.swSendAuto->setOn(defaults().boolForKey(PreferenceKeys::sendauto));
-    showUnit(ui.segLocationUnits, storedUnit<LocationUnits>(PreferenceKeys::locationunits));
+    showUnit(ui->segSpeed, storedUnit<SpeedUnit>(PreferenceKeys::speed));
+    ui->swSendSpeed->setOn(defaults().boolForKey(PreferenceKeys::sendspeed));
+    ui->swSendAuto->setOn(defaults().boolForKey(PreferenceKeys::sendauto));
+    showUnit(ui->segLocationUnits, storedUnit<LocationUnits>(PreferenceKeys::locationunits));
 }
 
 // The tracking screen re-reads the store when told, so the value is on disk before the news.
 void Settings2ViewController::setLocationUnits()
 {
-    storeUnit<LocationUnits>(ui.segLocationUnits, PreferenceKeys::locationunits);
+    storeUnit<LocationUnits>(ui->segLocationUnits, PreferenceKeys::locationunits);
     defaults().synchronize();
     NotificationCenter::defaultCenter().postNotificationName(NotificationNames::LocationUnitsSet);
 }
@@ -86,20 +90,20 @@ void Settings2ViewController::setLocationUnits()
 // Read only when a tracking screen loads: a screen already running keeps its switch as it is.
 void Settings2ViewController::switchSendAuto()
 {
-    defaults().setBool(ui.swSendAuto->isOn(), PreferenceKeys::sendauto);
+    defaults().setBool(ui->swSendAuto->isOn(), PreferenceKeys::sendauto);
     defaults().synchronize();
 }
 
 // Read with every report, so it needs no notification.
 void Settings2ViewController::switchSendSpeed()
 {
-    defaults().setBool(ui.swSendSpeed->isOn(), PreferenceKeys::sendspeed);
+    defaults().setBool(ui->swSendSpeed->isOn(), PreferenceKeys::sendspeed);
     defaults().synchronize();
 }
 
 void Settings2ViewController::setSpeed()
 {
-    storeUnit<SpeedUnit>(ui.segSpeed, PreferenceKeys::speed);
+    storeUnit<SpeedUnit>(ui->segSpeed, PreferenceKeys::speed);
     defaults().synchronize();
     NotificationCenter::defaultCenter().postNotificationName(NotificationNames::SpeedSet);
 }

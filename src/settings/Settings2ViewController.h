@@ -2,18 +2,20 @@
 // start and whether reports carry the speed.
 #pragma once
 
-#include "ui_Settings2View.h"
-
 #include "platform/ViewController.h"
+
+#include <memory>
+
+namespace Ui {
+class Settings2View;
+}
 
 class Settings2ViewController : public ViewController
 {
     Q_OBJECT
 public:
     explicit Settings2ViewController(QObject *parent = nullptr);
-
-    // The screen's outlets, from its form.
-    Ui::Settings2View ui;
+    ~Settings2ViewController() override;
 
     // Each control's action stores its choice at once, so that nothing is lost if the program
     // ends before the page is left.
@@ -28,4 +30,7 @@ public:
 protected:
     void loadView(QWidget *view) override;
     void viewDidLoad() override;
+
+private:
+    std::unique_ptr<Ui::Settings2View> ui;
 };

@@ -1,6 +1,7 @@
 // Settings3ViewController: the account's details as the tracking server has them, fetched on
 // request and listed one section per item.
 #include "Settings3ViewController.h"
+#include "ui_Settings3View.h"
 
 #include "AccountInfoReply.h"
 
@@ -19,27 +20,30 @@
 
 Settings3ViewController::Settings3ViewController(QObject *parent)
     : ViewController(parent)
+    , ui(std::make_unique<Ui::Settings3View>())
 {
 }
 
+Settings3ViewController::~Settings3ViewController() = default;
+
 void Settings3ViewController::loadView(QWidget *view)
 {
-    ui.setupUi(view);
-    ui.tvInfo->setDataSource(this);
-    connect(ui.cbGetInfo, &QPushButton::clicked, this, [this] { getInfo(); });
+    ui->setupUi(view);
+    ui->tvInfo->setDataSource(this);
+    connect(ui->cbGetInfo, &QPushButton::clicked, this, [this] { getInfo(); });
 }
 
 void Settings3ViewController::viewDidLoad()
 {
     ViewController::viewDidLoad();
-    ui.aivActivity->hide();
+    ui->aivActivity->hide();
     ThemeColour::observe(this, [this] { backgroundColorSet(); });
     loadDefaults();
 }
 
 void Settings3ViewController::loadDefaults()
 {
-    ui.tvInfo->setRowHeight(30);
+    ui->tvInfo->setRowHeight(30);
     ThemeColour::post();
 }
 
@@ -70,7 +74,7 @@ void Settings3ViewController::getInfo()
                     m_detailItems.append(item.text);
                 }
             }
-            ui.tvInfo->reloadData();
+            ui->tvInfo->reloadData();
         }
     }
     QMetaObject::invokeMethod(this, [this] { spinEnd(); }, Qt::QueuedConnection);
@@ -78,14 +82,14 @@ void Settings3ViewController::getInfo()
 
 void Settings3ViewController::spinBegin()
 {
-    ui.aivActivity->show();
-    ui.aivActivity->startAnimating();
+    ui->aivActivity->show();
+    ui->aivActivity->startAnimating();
 }
 
 void Settings3ViewController::spinEnd()
 {
-    ui.aivActivity->hide();
-    ui.aivActivity->stopAnimating();
+    ui->aivActivity->hide();
+    ui->aivActivity->stopAnimating();
 }
 
 void Settings3ViewController::backgroundColorSet()

@@ -2,22 +2,24 @@
 // request and listed one section per item.
 #pragma once
 
-#include "ui_Settings3View.h"
-
 #include "platform/ViewController.h"
 #include "platform/widgets/TableViewDataSource.h"
 
 #include <QList>
 #include <QStringList>
 
+#include <memory>
+
+namespace Ui {
+class Settings3View;
+}
+
 class Settings3ViewController : public ViewController, public TableViewDataSource
 {
     Q_OBJECT
 public:
     explicit Settings3ViewController(QObject *parent = nullptr);
-
-    // The screen's outlets, from its form.
-    Ui::Settings3View ui;
+    ~Settings3ViewController() override;
 
     void loadDefaults();
     void getInfo();
@@ -43,6 +45,7 @@ protected:
     void viewDidLoad() override;
 
 private:
+    std::unique_ptr<Ui::Settings3View> ui;
     QStringList m_headerItems;
     QStringList m_detailItems;
 };

@@ -3,18 +3,22 @@
 #pragma once
 
 #include "PagedContainer.h"
-#include "ui_StackedMainView.h"
+
+#include <memory>
 
 class MainViewController;
 class Main2ViewController;
+
+namespace Ui {
+class StackedMainView;
+}
 
 class StackedMainViewController : public PagedContainer
 {
     Q_OBJECT
 public:
     explicit StackedMainViewController(QObject *parent = nullptr);
-
-    Ui::StackedMainView ui;
+    ~StackedMainViewController() override;
 
     void switchToBackgroundMode(bool background);
 
@@ -25,4 +29,7 @@ public:
 protected:
     void loadView(QWidget *view) override;
     void viewDidLoad() override;
+
+private:
+    std::unique_ptr<Ui::StackedMainView> ui;
 };

@@ -1,5 +1,6 @@
 // StackedViewController: the settings side: the three settings pages and the colour picker.
 #include "StackedViewController.h"
+#include "ui_StackedView.h"
 
 #include "colourpicker/ColorPickerViewController.h"
 #include "settings/Settings1ViewController.h"
@@ -18,17 +19,20 @@ ViewController *make(QObject *parent)
 
 StackedViewController::StackedViewController(QObject *parent)
     : PagedContainer(parent)
+    , ui(std::make_unique<Ui::StackedView>())
 {
 }
 
+StackedViewController::~StackedViewController() = default;
+
 void StackedViewController::loadView(QWidget *view)
 {
-    ui.setupUi(view);
+    ui->setupUi(view);
 }
 
 void StackedViewController::viewDidLoad()
 {
-    setUpPages(ui.uiscrollview, ui.uipagecontrol,
+    setUpPages(ui->uiscrollview, ui->uipagecontrol,
                { { make<Settings1ViewController>, 0.0 },
                  { make<Settings2ViewController>, 0.0 },
                  { make<Settings3ViewController>, 0.0 },

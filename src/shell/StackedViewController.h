@@ -2,17 +2,24 @@
 #pragma once
 
 #include "PagedContainer.h"
-#include "ui_StackedView.h"
+
+#include <memory>
+
+namespace Ui {
+class StackedView;
+}
 
 class StackedViewController : public PagedContainer
 {
     Q_OBJECT
 public:
     explicit StackedViewController(QObject *parent = nullptr);
-
-    Ui::StackedView ui;
+    ~StackedViewController() override;
 
 protected:
     void loadView(QWidget *view) override;
     void viewDidLoad() override;
+
+private:
+    std::unique_ptr<Ui::StackedView> ui;
 };

@@ -1,6 +1,7 @@
 // MainViewController: the tracking screen: position intake, the one-second send scheduler and
 // the position report with its counters.
 #include "MainViewController.h"
+#include "ui_MainView.h"
 
 #include "PositionFormat.h"
 
@@ -61,6 +62,7 @@ QString clockText(const QDateTime &time)
 
 MainViewController::MainViewController(QObject *parent)
     : ViewController(parent)
+    , ui(std::make_unique<Ui::MainView>())
 {
 }
 
@@ -89,29 +91,29 @@ LocationManager *MainViewController::locationManager()
 
 void MainViewController::loadView(QWidget *view)
 {
-    ui.setupUi(view);
+    ui->setupUi(view);
     // The form places its labels by hand and nothing resizes them. Pinned to that size, a label
     // whose text changes (the clock, every second) only repaints, instead of also asking the
     // screen for a layout pass that has nothing to do.
     for (QLabel *label : view->findChildren<QLabel *>())
         label->setFixedSize(label->size());
-    connect(ui.swOnOff, &Switch::clicked, this, [this] { switchAction(ui.swOnOff); });
-    connect(ui.cbSendNow, &QPushButton::clicked, this, [this] { sendNow(); });
+    connect(ui->swOnOff, &Switch::clicked, this, [this] { switchAction(ui->swOnOff); });
+    connect(ui->cbSendNow, &QPushButton::clicked, this, [this] { sendNow(); });
 }
 
 void MainViewController::viewDidLoad()
 {
     version = GlobalData::sharedGlobalData()->ver();
     if (bDebug)
-        ui.labWarning->setText(QStringLiteral(""));
+        ui->labWarning->setText(QStringLiteral(""));
     defaults().setString(Device::uniqueIdentifier(), PreferenceKeys::deviceid);
     defaults().synchronize();
     observeSettings();
     ViewController::viewDidLoad();
-    ui.labVersion->setText(version);
+    ui->labVersion->setText(version);
     lastSend = Clock::nowUtc();
     startLocationService();
-    ui.swOnOff->setOn(defaults().boolForKey(PreferenceKeys::sendauto));
+    ui->swOnOff->setOn(defaults().boolForKey(PreferenceKeys::sendauto));
     timer = new QTimer(this);
     timer->setObjectName(QStringLiteral("handleTimer"));
     connect(timer, &QTimer::timeout, this, &MainViewController::handleTimer);
@@ -144,7 +146,7 @@ void MainViewController::startLocationService()
     if (!locmanager->locationServicesEnabled()) {
         showLocationServicesDisabled();
     } else {
-        ui.labMessage->setText(QStringLiteral("Updates are turned off. ") + fillString());
+        ui->labMessage->setText(QStringLiteral("Updates are turned off. ") + fillString());
     }
 }
 
@@ -180,7 +182,7 @@ QString MainViewController::fillString()
 
 bool MainViewController::isSwitchedOn() const
 {
-    return ui.swOnOff->isOn();
+    return ui->swOnOff->isOn();
 }
 
 void MainViewController::handleTimer()
@@ -188,12 +190,12 @@ void MainViewController::handleTimer()
     if (IsInBackground && bDebug)
         appendDebug(QStringLiteral("tb."));
     const bool validated = defaults().boolForKey(PreferenceKeys::validated);
-    ui.cbSendNow->setEnabled(validated && bGPSValid);
+    ui->cbSendNow->setEnabled(validated && bGPSValid);
     const QDateTime now = Clock::nowUtc();
-    ui.labTimeNow->setText(clockText(now));
+    ui->labTimeNow->setText(clockText(now));
 
-    if (!ui.swOnOff->isOn() || iSavedFequency <= 0) {
-        ui.labMessage->setText((iSavedFequency == 0 ? QStringLiteral("Update frequency is not set! ")
+    if (!ui->swOnOff->isOn() || iSavedFequency <= 0) {
+        ui->labMessage->setText((iSavedFequency == 0 ? QStringLiteral("Update frequency is not set! ")
                                                     : QStringLiteral("Updates are turned off. "))
                                + fillString());
         // A frequency that could not be read stays unread until the switch is on and a valid
@@ -203,7 +205,7 @@ void MainViewController::handleTimer()
         return;
     }
 
-    ui.labMessage->setText(QStringLiteral(""));
+    ui->labMessage->setText(QStringLiteral(""));
     iSavedFequency = getFrequency();
     const QDateTime nextSend = bFirstSendDone ? lastSend.addSecs(iSavedFequency) : lastSend;
     const QString nextText = bFirstSendDone ? clockText(nextSend) : QStringLiteral("asap");
@@ -212,13 +214,13 @@ void MainViewController::handleTimer()
     const QString unit = !inMinutes ? QStringLiteral("secs")
         : count == 1                ? QStringLiteral("min")
                                     : QStringLiteral("mins");
-    ui.labNextSend->setText(QStringLiteral("%1 (every %2 %3)").arg(nextText).arg(count).arg(unit));
+    ui->labNextSend->setText(QStringLiteral("%1 (every %2 %3)").arg(nextText).arg(count).arg(unit));
 
     if (!validated) {
-        ui.labMessage->setText(QStringLiteral("User Name has not been validated. ")
+        ui->labMessage->setText(QStringLiteral("User Name has not been validated. ")
                                + fillString());
     } else if (!bGPSValid) {
-        ui.labMessage->setText(QStringLiteral("No GPS data. ") + fillString());
+        ui->labMessage->setText(QStringLiteral("No GPS data. ") + fillString());
     } else if (nextSend.msecsTo(now) > 0 || !bFirstSendDone) {
         sendData();
     }
@@ -226,15 +228,15 @@ void MainViewController::handleTimer()
 
 void MainViewController::switchAction(QObject *sender)
 {
-    if (sender == ui.swOnOff && !ui.swOnOff->isOn())
-        ui.labNextSend->setText(QStringLiteral(""));
+    if (sender == ui->swOnOff && !ui->swOnOff->isOn())
+        ui->labNextSend->setText(QStringLiteral(""));
 }
 
 void MainViewController::sendNow()
 {
     if (!bGPSValid)
         return;
-    ui.labStatus->setText(GlobalData::sharedGlobalData()->connectedToNetwork()
+    ui->labStatus->setText(GlobalData::sharedGlobalData()->connectedToNetwork()
                               ? QStringLiteral("Sending manually")
                               : QStringLiteral("Stored"));
     sendData();
@@ -250,7 +252,7 @@ void MainViewController::switchToBackgroundMode(bool background)
 
 void MainViewController::appendDebug(const QString &marker)
 {
-    ui.labDebug->setText(ui.labDebug->text() + marker);
+    ui->labDebug->setText(ui->labDebug->text() + marker);
 }
 
 void MainViewController::backgroundColorSet()
@@ -281,10 +283,10 @@ void MainViewController::locationManagerDidUpdateToLocation(LocationManager *,
         appendDebug(QStringLiteral("lb."));
     if (const std::optional<QString> text = PositionFormat::speedText(speed, iSelectedSpeed))
         sSpeed = *text;
-    ui.labLat->setText(PositionFormat::coordinateText(dLat, iLocationUnits));
-    ui.labLong->setText(PositionFormat::coordinateText(dLong, iLocationUnits));
-    ui.labAccuracy->setText(QStringLiteral("%1m").arg(iAcc));
-    ui.labSpeed->setText(sSpeed);
+    ui->labLat->setText(PositionFormat::coordinateText(dLat, iLocationUnits));
+    ui->labLong->setText(PositionFormat::coordinateText(dLong, iLocationUnits));
+    ui->labAccuracy->setText(QStringLiteral("%1m").arg(iAcc));
+    ui->labSpeed->setText(sSpeed);
     bGPSValid = true;
     if (IsInBackground) {
         if (bDebug)
@@ -296,10 +298,10 @@ void MainViewController::locationManagerDidUpdateToLocation(LocationManager *,
 void MainViewController::locationManagerDidFailWithError(LocationManager *manager,
                                                          const QString &)
 {
-    ui.labLat->setText(QStringLiteral("Location search failed"));
-    ui.labLong->setText(QStringLiteral("Location search failed"));
-    ui.labAccuracy->setText(QStringLiteral("n/a"));
-    ui.labSpeed->setText(QStringLiteral("n/a"));
+    ui->labLat->setText(QStringLiteral("Location search failed"));
+    ui->labLong->setText(QStringLiteral("Location search failed"));
+    ui->labAccuracy->setText(QStringLiteral("n/a"));
+    ui->labSpeed->setText(QStringLiteral("n/a"));
     bGPSValid = false;
     // The system's location service may refuse only once asked (GeoClue answers over D-Bus):
     // that is the same as finding it disabled at start.
@@ -309,9 +311,9 @@ void MainViewController::locationManagerDidFailWithError(LocationManager *manage
 
 void MainViewController::showLocationServicesDisabled()
 {
-    ui.labMessage->setText(QStringLiteral("Location Services are disabled"));
-    ui.swOnOff->setEnabled(false);
-    ui.swOnOff->setOn(false);
+    ui->labMessage->setText(QStringLiteral("Location Services are disabled"));
+    ui->swOnOff->setEnabled(false);
+    ui->swOnOff->setOn(false);
 }
 
 void MainViewController::sendData()
@@ -321,16 +323,16 @@ void MainViewController::sendData()
     GlobalData *global = GlobalData::sharedGlobalData();
     const QDateTime now = Clock::nowUtc();
     setStatusColours(false);
-    ui.labLastSend->setText(clockText(now));
+    ui->labLastSend->setText(clockText(now));
     if (global->connectedToNetwork()) {
-        ui.labStatus->setText(QStringLiteral("Sending"));
+        ui->labStatus->setText(QStringLiteral("Sending"));
         ++iUpdatesSent;
     } else {
-        ui.labStatus->setText(QStringLiteral("Stored"));
+        ui->labStatus->setText(QStringLiteral("Stored"));
         ++iStored;
     }
     showStatusLine();
-    ui.labMessage->setText(QStringLiteral(""));
+    ui->labMessage->setText(QStringLiteral(""));
     iFillCount = 0;
     lastSend = now;
 
@@ -384,21 +386,21 @@ void MainViewController::connectionDidFinishLoading(UrlConnection *connection)
         ++iUpdatesOK;
         bFirstSendDone = true;
         setStatusColours(false);
-        ui.labStatus->setText(reply.message);
+        ui->labStatus->setText(reply.message);
         NotificationCenter::defaultCenter().postNotificationName(NotificationNames::LocationOK,
                                                                  reply.text);
     } else {
         ++iUpdatesFailed;
         setStatusColours(true);
         if (reply.kind == ReportReply::Kind::Stop || reply.kind == ReportReply::Kind::Refusal)
-            ui.swOnOff->setOn(false);
+            ui->swOnOff->setOn(false);
         if (reply.kind == ReportReply::Kind::Stop) {
-            ui.swOnOff->setEnabled(false);
-            ui.cbSendNow->setEnabled(false);
+            ui->swOnOff->setEnabled(false);
+            ui->cbSendNow->setEnabled(false);
         }
         if (reply.kind != ReportReply::Kind::Failure)
             GlobalData::sharedGlobalData()->_showAlert(reply.message);
-        ui.labStatus->setText(reply.message);
+        ui->labStatus->setText(reply.message);
     }
     showStatusLine();
 }
@@ -406,7 +408,7 @@ void MainViewController::connectionDidFinishLoading(UrlConnection *connection)
 void MainViewController::showStatusLine()
 {
     const qint32 pending = iUpdatesSent - iUpdatesOK - iUpdatesFailed;
-    ui.labSends->setText(QStringLiteral("%1 Sends : %2 OK : %3 Failed : %4 Pending : %5 Stored")
+    ui->labSends->setText(QStringLiteral("%1 Sends : %2 OK : %3 Failed : %4 Pending : %5 Stored")
                              .arg(iUpdatesSent)
                              .arg(iUpdatesOK)
                              .arg(iUpdatesFailed)
@@ -417,15 +419,15 @@ void MainViewController::showStatusLine()
 // Normal: the speed label's background and black text. Failure: white on red.
 void MainViewController::setStatusColours(bool failure)
 {
-    QPalette palette = ui.labStatus->palette();
+    QPalette palette = ui->labStatus->palette();
     if (failure) {
         palette.setColor(QPalette::Window, Qt::red);
         palette.setColor(QPalette::WindowText, Qt::white);
-        ui.labStatus->setAutoFillBackground(true);
+        ui->labStatus->setAutoFillBackground(true);
     } else {
-        palette.setColor(QPalette::Window, ui.labSpeed->palette().color(QPalette::Window));
+        palette.setColor(QPalette::Window, ui->labSpeed->palette().color(QPalette::Window));
         palette.setColor(QPalette::WindowText, Qt::black);
-        ui.labStatus->setAutoFillBackground(ui.labSpeed->autoFillBackground());
+        ui->labStatus->setAutoFillBackground(ui->labSpeed->autoFillBackground());
     }
-    ui.labStatus->setPalette(palette);
+    ui->labStatus->setPalette(palette);
 }

@@ -2,8 +2,6 @@
 // the position report with its counters.
 #pragma once
 
-#include "ui_MainView.h"
-
 #include "platform/LocationManagerDelegate.h"
 #include "platform/UrlConnectionDelegate.h"
 #include "platform/ViewController.h"
@@ -14,6 +12,11 @@
 #include <QTimer>
 
 #include <map>
+#include <memory>
+
+namespace Ui {
+class MainView;
+}
 
 class MainViewController : public ViewController,
                            public LocationManagerDelegate,
@@ -23,9 +26,6 @@ class MainViewController : public ViewController,
 public:
     explicit MainViewController(QObject *parent = nullptr);
     ~MainViewController() override;
-
-    // The screen's outlets, from its form.
-    Ui::MainView ui;
 
     // Scheduler
     void handleTimer();
@@ -72,6 +72,7 @@ private:
     void showStatusLine();
     void setStatusColours(bool failure);
 
+    std::unique_ptr<Ui::MainView> ui;
     QDateTime lastSend; // in UTC: the tick adds to it and compares it every second
     QString version;
     SpeedUnit iSelectedSpeed = SpeedUnit::MilesPerHour;

@@ -1,19 +1,30 @@
-// Test set-up shared by every test: Qt's test-mode standard paths, a fixed time zone and locale.
+// Test set-up shared by every test: the program's name, Qt's test-mode standard paths, a fixed
+// time zone and locale.
 #pragma once
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLocale>
 #include <QStandardPaths>
 
 namespace TestEnvironment {
 
+// The name the program gives itself, which names its preferences and data folders, and Qt's
+// test-mode standard paths, so that no test or test tool ever touches the user's own.
+inline void useTestStore()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Peregrix"));
+    QStandardPaths::setTestModeEnabled(true);
+}
+
 // Every run starts from an empty store: nothing a previous run left behind is read.
 inline void prepare()
 {
-    QStandardPaths::setTestModeEnabled(true);
+    useTestStore();
     for (const auto location :
          { QStandardPaths::GenericConfigLocation, QStandardPaths::GenericDataLocation })
-        QDir(QStandardPaths::writableLocation(location) + QStringLiteral("/Peregrix"))
+        QDir(QStandardPaths::writableLocation(location) + QLatin1Char('/')
+             + QCoreApplication::applicationName())
             .removeRecursively();
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
 }

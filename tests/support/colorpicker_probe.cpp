@@ -2,6 +2,8 @@
 // of the program would, and prints what the page shows, one "name value" line each.
 //   colorpicker_probe          the page as loaded, after the settings side's theme post
 //   colorpicker_probe bar X    the same, then a touch on the brightness bar at x = X
+#include "TestEnvironment.h"
+
 #include "colourpicker/ColorPickerView.h"
 #include "colourpicker/ColorPickerViewController.h"
 
@@ -9,7 +11,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QStandardPaths>
 #include <QTextStream>
 
 namespace {
@@ -28,8 +29,7 @@ QString number(float value)
 
 int main(int argc, char **argv)
 {
-    // The tests' store, not the user's.
-    QStandardPaths::setTestModeEnabled(true);
+    TestEnvironment::useTestStore();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
 
@@ -38,7 +38,7 @@ int main(int argc, char **argv)
     ThemeColour::post();
     view->grab(); // the first drawing, which places the brightness marker
 
-    ColorPickerView *picker = page.ui.pickerView;
+    ColorPickerView *picker = page.pickerView();
     const ColorPickerView::Outlets &o = picker->outlets();
     if (args.size() == 3 && args[1] == QLatin1String("bar"))
         picker->dispatchTouchEvent(QPointF(args[2].toDouble(), 404.0));
