@@ -4,6 +4,7 @@
 #include "ui_MainView.h"
 
 #include "PositionFormat.h"
+#include "SendScheduler.h"
 
 #include "shared/GlobalFunctions.h"
 #include "shared/NotificationNames.h"
@@ -25,37 +26,13 @@
 
 namespace {
 
-// Position intake
 QPointer<LocationManager> locmanager;
-double dLat = 0.0;
-double dLong = 0.0;
-qint32 iAcc = 0;
-bool bGPSValid = false;
-LocationUnits iLocationUnits = LocationUnits::DecimalDegrees;
-
-// Scheduler
-bool bFirstSendDone = false;
-bool IsInBackground = false;
-bool bDebug = false; // the debug trace; nothing in the program turns it on
-qint32 iSavedFequency = 0;
-qint32 iFillCount = 0;
-qint32 iInc = 1;
-
-// Position reports of this run
-qint32 iUpdatesSent = 0;
-qint32 iUpdatesOK = 0;
-qint32 iUpdatesFailed = 0;
-qint32 iStored = 0;
-qint32 Id = 0;
+TrackingRun run;
+const bool bDebug = false; // the debug trace; nothing in the program turns it on
 
 UserDefaults &defaults()
 {
     return UserDefaults::standardUserDefaults();
-}
-
-QString clockText(const QDateTime &time)
-{
-    return QLocale::c().toString(time.toLocalTime(), QStringLiteral("HH:mm:ss"));
 }
 
 } // namespace
@@ -74,14 +51,7 @@ MainViewController::~MainViewController()
 
 void MainViewController::resetRunState()
 {
-    dLat = dLong = 0.0;
-    iAcc = 0;
-    bGPSValid = false;
-    iLocationUnits = LocationUnits::DecimalDegrees;
-    bFirstSendDone = IsInBackground = false;
-    iSavedFequency = iFillCount = 0;
-    iInc = 1;
-    iUpdatesSent = iUpdatesOK = iUpdatesFailed = iStored = Id = 0;
+    run = TrackingRun {};
 }
 
 LocationManager *MainViewController::locationManager()
@@ -141,7 +111,7 @@ void MainViewController::startLocationService()
     locmanager = new LocationManager(this);
     locmanager->setDelegate(this);
     locmanager->setDesiredAccuracy(LocationManager::kCLLocationAccuracyBest);
-    iSavedFequency = getFrequency();
+    run.iSavedFequency = getFrequency();
     locmanager->startUpdatingLocation();
     if (!locmanager->locationServicesEnabled()) {
         showLocationServicesDisabled();
@@ -152,32 +122,13 @@ void MainViewController::startLocationService()
 
 qint32 MainViewController::getFrequency() const
 {
-    switch (static_cast<FrequencyPosition>(defaults().integerForKey(PreferenceKeys::frequency))) {
-    case FrequencyPosition::Every15s:
-        return 15;
-    case FrequencyPosition::Every30s:
-        return 30;
-    case FrequencyPosition::Every1m:
-        return 60;
-    case FrequencyPosition::Every2m:
-        return 120;
-    case FrequencyPosition::Every5m:
-        return 300;
-    case FrequencyPosition::Every10m:
-        return 600;
-    default:
-        return 0;
-    }
+    return SendScheduler::frequencySeconds(
+        static_cast<FrequencyPosition>(defaults().integerForKey(PreferenceKeys::frequency)));
 }
 
 QString MainViewController::fillString()
 {
-    iFillCount += iInc;
-    if (iFillCount > 4)
-        iInc = -1;
-    if (iFillCount <= 0)
-        iInc = 1;
-    return iFillCount > 0 ? QString(iFillCount, QLatin1Char('.')) : QStringLiteral("");
+    return SendScheduler::fillString(run);
 }
 
 bool MainViewController::isSwitchedOn() const
@@ -187,43 +138,19 @@ bool MainViewController::isSwitchedOn() const
 
 void MainViewController::handleTimer()
 {
-    if (IsInBackground && bDebug)
+    if (run.IsInBackground && bDebug)
         appendDebug(QStringLiteral("tb."));
     const bool validated = defaults().boolForKey(PreferenceKeys::validated);
-    ui->cbSendNow->setEnabled(validated && bGPSValid);
+    ui->cbSendNow->setEnabled(validated && run.bGPSValid);
     const QDateTime now = Clock::nowUtc();
-    ui->labTimeNow->setText(clockText(now));
-
-    if (!ui->swOnOff->isOn() || iSavedFequency <= 0) {
-        ui->labMessage->setText((iSavedFequency == 0 ? QStringLiteral("Update frequency is not set! ")
-                                                    : QStringLiteral("Updates are turned off. "))
-                               + fillString());
-        // A frequency that could not be read stays unread until the switch is on and a valid
-        // frequency is read; read it again so that a corrected setting is taken up.
-        if (iSavedFequency <= 0)
-            iSavedFequency = getFrequency();
-        return;
-    }
-
-    ui->labMessage->setText(QStringLiteral(""));
-    iSavedFequency = getFrequency();
-    const QDateTime nextSend = bFirstSendDone ? lastSend.addSecs(iSavedFequency) : lastSend;
-    const QString nextText = bFirstSendDone ? clockText(nextSend) : QStringLiteral("asap");
-    const bool inMinutes = iSavedFequency > 59;
-    const qint32 count = inMinutes ? iSavedFequency / 60 : iSavedFequency;
-    const QString unit = !inMinutes ? QStringLiteral("secs")
-        : count == 1                ? QStringLiteral("min")
-                                    : QStringLiteral("mins");
-    ui->labNextSend->setText(QStringLiteral("%1 (every %2 %3)").arg(nextText).arg(count).arg(unit));
-
-    if (!validated) {
-        ui->labMessage->setText(QStringLiteral("User Name has not been validated. ")
-                               + fillString());
-    } else if (!bGPSValid) {
-        ui->labMessage->setText(QStringLiteral("No GPS data. ") + fillString());
-    } else if (nextSend.msecsTo(now) > 0 || !bFirstSendDone) {
+    ui->labTimeNow->setText(SendScheduler::clockText(now));
+    const SendScheduler::Tick tick = SendScheduler::handleTimer(
+        run, ui->swOnOff->isOn(), validated, getFrequency(), lastSend, now);
+    ui->labMessage->setText(tick.message);
+    if (tick.nextSend)
+        ui->labNextSend->setText(*tick.nextSend);
+    if (tick.sendNow)
         sendData();
-    }
 }
 
 void MainViewController::switchAction(QObject *sender)
@@ -234,7 +161,7 @@ void MainViewController::switchAction(QObject *sender)
 
 void MainViewController::sendNow()
 {
-    if (!bGPSValid)
+    if (!run.bGPSValid)
         return;
     ui->labStatus->setText(GlobalData::sharedGlobalData()->connectedToNetwork()
                               ? QStringLiteral("Sending manually")
@@ -244,7 +171,7 @@ void MainViewController::sendNow()
 
 void MainViewController::switchToBackgroundMode(bool background)
 {
-    IsInBackground = background;
+    run.IsInBackground = background;
     if (Device::respondsToIsMultitaskingSupported() && bDebug)
         appendDebug(background ? QStringLiteral("B.") : QStringLiteral("F."));
     Q_EMIT backgroundModeSwitched(background);
@@ -267,7 +194,7 @@ void MainViewController::speedSet()
 
 void MainViewController::locationUnitsSet()
 {
-    iLocationUnits
+    run.iLocationUnits
         = static_cast<LocationUnits>(defaults().integerForKey(PreferenceKeys::locationunits));
 }
 
@@ -275,20 +202,20 @@ void MainViewController::locationManagerDidUpdateToLocation(LocationManager *,
                                                             const Location &newLocation,
                                                             const Location &)
 {
-    dLat = newLocation.latitude;
-    dLong = newLocation.longitude;
-    iAcc = PositionFormat::cutToInt(newLocation.horizontalAccuracy);
+    run.dLat = newLocation.latitude;
+    run.dLong = newLocation.longitude;
+    run.iAcc = PositionFormat::cutToInt(newLocation.horizontalAccuracy);
     const double speed = newLocation.speed;
-    if (bDebug && IsInBackground)
+    if (bDebug && run.IsInBackground)
         appendDebug(QStringLiteral("lb."));
     if (const std::optional<QString> text = PositionFormat::speedText(speed, iSelectedSpeed))
         sSpeed = *text;
-    ui->labLat->setText(PositionFormat::coordinateText(dLat, iLocationUnits));
-    ui->labLong->setText(PositionFormat::coordinateText(dLong, iLocationUnits));
-    ui->labAccuracy->setText(QStringLiteral("%1m").arg(iAcc));
+    ui->labLat->setText(PositionFormat::coordinateText(run.dLat, run.iLocationUnits));
+    ui->labLong->setText(PositionFormat::coordinateText(run.dLong, run.iLocationUnits));
+    ui->labAccuracy->setText(QStringLiteral("%1m").arg(run.iAcc));
     ui->labSpeed->setText(sSpeed);
-    bGPSValid = true;
-    if (IsInBackground) {
+    run.bGPSValid = true;
+    if (run.IsInBackground) {
         if (bDebug)
             appendDebug(QStringLiteral("xb."));
         handleTimer();
@@ -302,7 +229,7 @@ void MainViewController::locationManagerDidFailWithError(LocationManager *manage
     ui->labLong->setText(QStringLiteral("Location search failed"));
     ui->labAccuracy->setText(QStringLiteral("n/a"));
     ui->labSpeed->setText(QStringLiteral("n/a"));
-    bGPSValid = false;
+    run.bGPSValid = false;
     // The system's location service may refuse only once asked (GeoClue answers over D-Bus):
     // that is the same as finding it disabled at start.
     if (manager && !manager->locationServicesEnabled())
@@ -318,22 +245,22 @@ void MainViewController::showLocationServicesDisabled()
 
 void MainViewController::sendData()
 {
-    if (!bGPSValid)
+    if (!run.bGPSValid)
         return;
     GlobalData *global = GlobalData::sharedGlobalData();
     const QDateTime now = Clock::nowUtc();
     setStatusColours(false);
-    ui->labLastSend->setText(clockText(now));
+    ui->labLastSend->setText(SendScheduler::clockText(now));
     if (global->connectedToNetwork()) {
         ui->labStatus->setText(QStringLiteral("Sending"));
-        ++iUpdatesSent;
+        ++run.iUpdatesSent;
     } else {
         ui->labStatus->setText(QStringLiteral("Stored"));
-        ++iStored;
+        ++run.iStored;
     }
     showStatusLine();
     ui->labMessage->setText(QStringLiteral(""));
-    iFillCount = 0;
+    run.iFillCount = 0;
     lastSend = now;
 
     TrackingServer::PositionReport report;
@@ -343,11 +270,11 @@ void MainViewController::sendData()
     report.device = defaults().stringForKey(PreferenceKeys::deviceid);
     if (!defaults().boolForKey(PreferenceKeys::sendspeed))
         sSpeed = QStringLiteral(".");
-    report.id = ++Id;
-    report.latitude = dLat;
-    report.longitude = dLong;
+    report.id = ++run.Id;
+    report.latitude = run.dLat;
+    report.longitude = run.dLong;
     report.version = version;
-    report.accuracy = iAcc;
+    report.accuracy = run.iAcc;
     report.speed = sSpeed;
     const QString text = TrackingServer::positionReportText(global->url(), report);
 
@@ -358,7 +285,7 @@ void MainViewController::sendData()
         if (url.isValid())
             responseData[UrlConnection::start(url, this)] = QByteArray();
     }
-    bFirstSendDone = true;
+    run.bFirstSendDone = true;
     NotificationCenter::defaultCenter().postNotificationName(NotificationNames::LocationSent, text);
 }
 
@@ -383,14 +310,14 @@ void MainViewController::connectionDidFinishLoading(UrlConnection *connection)
     const auto node = responseData.extract(connection);
     const ReportReply reply = ReportReply::fromBody(node.empty() ? QByteArray() : node.mapped());
     if (reply.kind == ReportReply::Kind::Acknowledged) {
-        ++iUpdatesOK;
-        bFirstSendDone = true;
+        ++run.iUpdatesOK;
+        run.bFirstSendDone = true;
         setStatusColours(false);
         ui->labStatus->setText(reply.message);
         NotificationCenter::defaultCenter().postNotificationName(NotificationNames::LocationOK,
                                                                  reply.text);
     } else {
-        ++iUpdatesFailed;
+        ++run.iUpdatesFailed;
         setStatusColours(true);
         if (reply.kind == ReportReply::Kind::Stop || reply.kind == ReportReply::Kind::Refusal)
             ui->swOnOff->setOn(false);
@@ -407,13 +334,13 @@ void MainViewController::connectionDidFinishLoading(UrlConnection *connection)
 
 void MainViewController::showStatusLine()
 {
-    const qint32 pending = iUpdatesSent - iUpdatesOK - iUpdatesFailed;
+    const qint32 pending = run.iUpdatesSent - run.iUpdatesOK - run.iUpdatesFailed;
     ui->labSends->setText(QStringLiteral("%1 Sends : %2 OK : %3 Failed : %4 Pending : %5 Stored")
-                             .arg(iUpdatesSent)
-                             .arg(iUpdatesOK)
-                             .arg(iUpdatesFailed)
+                             .arg(run.iUpdatesSent)
+                             .arg(run.iUpdatesOK)
+                             .arg(run.iUpdatesFailed)
                              .arg(pending)
-                             .arg(iStored));
+                             .arg(run.iStored));
 }
 
 // Normal: the speed label's background and black text. Failure: white on red.
