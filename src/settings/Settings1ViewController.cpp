@@ -3,16 +3,14 @@
 #include "Settings1ViewController.h"
 #include "ui_Settings1View.h"
 
-#include "ValidationReply.h"
+#include "AccountPageState.h"
+#include "AccountValidation.h"
 
 #include "shared/GlobalFunctions.h"
 #include "shared/PreferenceKeys.h"
 #include "shared/PreferenceValues.h"
 #include "shared/ThemeColour.h"
-#include "shared/TrackingServer.h"
 
-#include "platform/ContentsOfUrl.h"
-#include "platform/PercentEscapes.h"
 #include "platform/UserDefaults.h"
 
 #include <cmath>
@@ -20,10 +18,7 @@
 
 namespace {
 
-bool bUserChanged = false;
-bool validated = false;
-FrequencyPosition iFreqSliderPos = FrequencyPosition::Every15s;
-bool bFreqChanged = false;
+AccountPageState state;
 
 UserDefaults &defaults()
 {
@@ -41,19 +36,7 @@ float sliderValue(FrequencyPosition position)
     return float(qToUnderlying(position));
 }
 
-bool isTestUser(const QString &name)
-{
-    return name.toLower() == QLatin1String("test");
-}
-
 } // namespace
-
-// What a validation came to: success with a name, failure with a name, or an error message.
-struct Settings1ViewController::Outcome
-{
-    enum Kind { Success, Failure, Error } kind;
-    QString text;
-};
 
 Settings1ViewController::Settings1ViewController(QObject *parent)
     : ViewController(parent)
@@ -94,20 +77,20 @@ void Settings1ViewController::viewDidLoad()
 
 void Settings1ViewController::loadDefaults()
 {
-    validated = defaults().boolForKey(PreferenceKeys::validated);
+    state.validated = defaults().boolForKey(PreferenceKeys::validated);
     ui->txtUser->setText(defaults().stringForKey(PreferenceKeys::user));
-    iFreqSliderPos = storedFrequency();
+    state.iFreqSliderPos = storedFrequency();
     const QString device = defaults().stringForKey(PreferenceKeys::deviceid);
     ui->labDeviceId->setText(device);
     ui->labPassword->setText(device.right(8)); // a shorter identifier is shown whole
-    ui->frequencySlider->setValue(sliderValue(iFreqSliderPos));
+    ui->frequencySlider->setValue(sliderValue(state.iFreqSliderPos));
     ui->cbUndo->setEnabled(false);
     ui->cbSetFrequency->setEnabled(false);
     ui->cbValidate->setEnabled(false);
     const QString name = ui->txtUser->text();
     if (name.isEmpty())
         return;
-    if (validated && !isTestUser(name) && name != QLatin1String("?"))
+    if (state.validated && !AccountValidation::isTestUser(name) && name != QLatin1String("?"))
         disallowTest();
     else
         ui->labUser->hide();
@@ -119,48 +102,28 @@ void Settings1ViewController::validateUser()
     // The spinner's show and hide are queued in order, so it always ends hidden; while the
     // request below blocks, neither is drawn.
     QMetaObject::invokeMethod(this, &Settings1ViewController::spinBegin, Qt::QueuedConnection);
-    apply(validationOutcome(ui->txtUser->text(), ui->labDeviceId->text()));
+    const AccountValidation::Outcome outcome
+        = AccountValidation::validateUser(ui->txtUser->text(), ui->labDeviceId->text());
+    if (outcome.nameFromServer)
+        ui->txtUser->setText(*outcome.nameFromServer);
+    if (!outcome.alert.isNull())
+        GlobalData::sharedGlobalData()->_showAlert(outcome.alert);
+    apply(outcome);
     UndoEnabled();
     QMetaObject::invokeMethod(this, &Settings1ViewController::spinEnd, Qt::QueuedConnection);
 }
 
-Settings1ViewController::Outcome Settings1ViewController::validationOutcome(const QString &name,
-                                                                            const QString &device)
-{
-    if (isTestUser(name))
-        return { Outcome::Success, name };
-    GlobalData *global = GlobalData::sharedGlobalData();
-    if (!global->connectedToNetwork())
-        return { Outcome::Error, QStringLiteral("Not connected to network") };
-    const QUrl url = urlWithString(
-        addingPercentEscapes(TrackingServer::validationText(global->url(), name, device)));
-    if (!url.isValid())
-        return { Outcome::Failure, name };
-    QString error;
-    const QString reply = contentsOfUrl(url, &error);
-    if (reply.isNull())
-        return { Outcome::Error, QStringLiteral("Unable to validate - Error") };
-
-    const ValidationReply answer = ValidationReply::fromText(reply, name);
-    if (answer.nameFromServer)
-        ui->txtUser->setText(answer.name);
-    if (answer.alertDue)
-        global->_showAlert(reply);
-    return { answer.kind == ValidationReply::Success ? Outcome::Success : Outcome::Failure,
-             answer.name };
-}
-
-void Settings1ViewController::apply(const Outcome &outcome)
+void Settings1ViewController::apply(const AccountValidation::Outcome &outcome)
 {
     switch (outcome.kind) {
-    case Outcome::Success:
+    case AccountValidation::Outcome::Kind::Success:
         ui->labValidated->setText(QStringLiteral("Validated %1").arg(outcome.text));
         disallowTest();
         defaults().setBool(true, PreferenceKeys::validated);
         defaults().setString(outcome.text, PreferenceKeys::user);
         defaults().synchronize();
         break;
-    case Outcome::Failure:
+    case AccountValidation::Outcome::Kind::Failure:
         if (outcome.text == QLatin1String("?")) {
             ui->labValidated->setText(QStringLiteral("Not previously registered."));
             ui->txtUser->setText(QStringLiteral(""));
@@ -171,7 +134,7 @@ void Settings1ViewController::apply(const Outcome &outcome)
         defaults().setBool(false, PreferenceKeys::validated);
         defaults().synchronize();
         break;
-    case Outcome::Error:
+    case AccountValidation::Outcome::Kind::Error:
         ui->labValidated->setText(outcome.text);
         if (ui->txtUser->text() == QLatin1String("?")) {
             ui->cbValidate->setEnabled(false);
@@ -224,7 +187,7 @@ bool Settings1ViewController::UserChanged()
     bool changed = text != defaults().stringForKey(PreferenceKeys::user);
     if (text.size() <= 2)
         changed = false;
-    bUserChanged = changed;
+    state.bUserChanged = changed;
     ui->cbValidate->setEnabled(changed);
     return changed;
 }
@@ -314,7 +277,7 @@ void Settings1ViewController::setFrequency()
 {
     const auto position
         = static_cast<FrequencyPosition>(qint32(std::trunc(ui->frequencySlider->value())));
-    iFreqSliderPos = position;
+    state.iFreqSliderPos = position;
     defaults().setInteger(qToUnderlying(position), PreferenceKeys::frequency);
     defaults().synchronize();
     UndoEnabled();
@@ -324,7 +287,7 @@ bool Settings1ViewController::FreqChanged()
 {
     const float stored = sliderValue(storedFrequency());
     const bool changed = !(stored == ui->frequencySlider->value());
-    bFreqChanged = changed;
+    state.bFreqChanged = changed;
     ui->cbSetFrequency->setEnabled(changed);
     return changed;
 }

@@ -6,6 +6,10 @@
 
 #include <memory>
 
+namespace AccountValidation {
+struct Outcome;
+}
+
 class QLineEdit;
 
 namespace Ui {
@@ -48,9 +52,7 @@ protected:
     void viewDidLoad() override;
 
 private:
-    struct Outcome;
-    [[nodiscard]] Outcome validationOutcome(const QString &name, const QString &device);
-    void apply(const Outcome &outcome);
+    void apply(const AccountValidation::Outcome &outcome);
     void showEntryMode();
 
     std::unique_ptr<Ui::Settings1View> ui;
