@@ -1,6 +1,7 @@
 // The colour picker driven as a user drives it: touches and drags in the matrix and on the bar,
 // several fingers at once, the labels, the markers' glide, the bar's gradient and the matrix
 // picture built into the program.
+#include "ColourPickerPage.h"
 #include "TestEnvironment.h"
 
 #include "colourpicker/ColorMatrix.h"
@@ -49,23 +50,17 @@ class TestColorPickerView : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<ColorPickerViewController> page;
+    std::unique_ptr<ColourPickerPage> page;
     QPointingDevice *touchScreen = nullptr;
 
-    // The page as the program builds it, on a first start (0.5 for each value), shown and
-    // drawn once.
+    // The page on a first start (0.5 for each value).
     ColorPickerView &open()
     {
-        page = std::make_unique<ColorPickerViewController>();
-        QWidget *view = page->view();
-        view->show();
-        if (!QTest::qWaitForWindowExposed(view))
-            qFatal("the page was not shown");
-        view->repaint();
+        page = std::make_unique<ColourPickerPage>(ColourPickerPage::Alone);
         return picker();
     }
-    ColorPickerView &picker() { return *page->pickerView(); }
-    const ColorPickerView::Outlets &out() { return picker().outlets(); }
+    ColorPickerView &picker() { return page->picker(); }
+    const ColorPickerView::Outlets &out() { return page->outlets(); }
 
     Shown shown()
     {
@@ -78,16 +73,6 @@ private:
             swatch(), o.crossHairs->geometry().center(), o.brightnessBar->geometry().center() };
     }
     QColor swatch() { return out().showColor->palette().color(QPalette::Window); }
-
-    // Lets every glide end.
-    void settle()
-    {
-        for (QWidget *marker : { static_cast<QWidget *>(out().crossHairs),
-                 static_cast<QWidget *>(out().brightnessBar) }) {
-            if (auto *a = marker->findChild<QPropertyAnimation *>())
-                QTRY_COMPARE(a->state(), QAbstractAnimation::Stopped);
-        }
-    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -142,7 +127,7 @@ private Q_SLOTS:
         QCOMPARE(now.currentColor, colorWithHue(hue, saturation, 0.5f));
         QCOMPARE(now.barColour, colorWithHue(hue, saturation, 0.5f));
         QCOMPARE(p.getColorHex(), hex.mid(1));
-        settle();
+        page->settle();
         QCOMPARE(out().crossHairs->geometry().center(), point.toPoint());
     }
 
@@ -186,7 +171,7 @@ private Q_SLOTS:
         QCOMPARE(now.barColour, (Color { 1, 1, 0, 1 }));
 
         // The marker glides to the touch and a redraw keeps it there.
-        settle();
+        page->settle();
         const QPoint centre(qRound(point.x()), 404);
         QCOMPARE(out().brightnessBar->geometry().center(), centre);
         p.repaint();
@@ -214,10 +199,10 @@ private Q_SLOTS:
         ColorPickerView &p = open();
         p.dispatchTouchEvent(QPointF(60, 250));
         p.dispatchTouchEvent(QPointF(100, 404));
-        settle();
+        page->settle();
         const Shown before = shown();
         p.dispatchTouchEvent(point);
-        settle();
+        page->settle();
         QCOMPARE(shown(), before);
     }
 
@@ -360,7 +345,7 @@ private Q_SLOTS:
         QCOMPARE(p.currentHue(), 0.5f);
         QCOMPARE(p.currentBrightness(), 1.0166667f);
         touch.release(0, QPoint(160, 170), &p).release(1, QPoint(10, 404), &p).commit();
-        settle();
+        page->settle();
         QCOMPARE(out().crossHairs->geometry().center(), QPoint(160, 170));
         QCOMPARE(out().brightnessBar->geometry().center(), QPoint(10, 404));
     }
@@ -394,13 +379,13 @@ private Q_SLOTS:
         QCOMPARE(p.currentHue(), 0.16442953f);
         QCOMPARE(p.currentBrightness(), 0.71666664f);
         QCOMPARE(out().colorInHex->text(), QStringLiteral("#B6B538"));
-        settle();
+        page->settle();
         const Shown onBar = shown();
         QCOMPARE(onBar.crossHairs, QPoint(60, 250));
         QCOMPARE(onBar.brightnessBar, QPoint(100, 404));
         move(QPoint(200, 365)); // off both areas: nothing more changes
         move(QPoint(330, 404));
-        settle();
+        page->settle();
         QCOMPARE(shown(), onBar);
         move(QPoint(160, 404)); // back on the bar
         QCOMPARE(p.currentBrightness(), 0.51666665f);

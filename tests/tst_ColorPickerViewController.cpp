@@ -1,6 +1,9 @@
 // The colour picker page and the preferences: the first start, seeding from stored values,
 // setting the theme colour, a restart read back by a second process, and a screenshot.
+#include "ColourPickerPage.h"
 #include "Outlet.h"
+#include "Preferences.h"
+#include "Screenshot.h"
 #include "TestEnvironment.h"
 
 #include "colourpicker/ColorPickerView.h"
@@ -10,32 +13,14 @@
 #include "shared/GlobalFunctions.h"
 #include "shared/ThemeColour.h"
 
-#include "platform/UserDefaults.h"
-
 #include <QApplication>
 #include <QLabel>
 #include <QPointingDevice>
 #include <QProcess>
-#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QtTest>
 
 namespace {
-
-UserDefaults &prefs()
-{
-    return UserDefaults::standardUserDefaults();
-}
-
-// The store as the next run of the program reads it from disk.
-float storedFloat(const QString &key)
-{
-    return UserDefaults(UserDefaults::defaultPath()).floatForKey(key);
-}
-QString storedString(const QString &key)
-{
-    return UserDefaults(UserDefaults::defaultPath()).stringForKey(key);
-}
 
 // The texts the page's form gives the hex label and the six value labels.
 const QStringList formTexts { "#3F7F7F", "127", "127", "127", "63", "127", "127" };
@@ -49,25 +34,17 @@ class TestColorPickerViewController : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<ColorPickerViewController> page;
+    std::unique_ptr<ColourPickerPage> page;
     QPointingDevice *touchScreen = nullptr;
     int posts = 0;
 
-    // Opens the page as the settings side does: the page is built, then the side posts the
-    // theme colour once all its pages exist.
     ColorPickerViewController &open()
     {
-        page = std::make_unique<ColorPickerViewController>();
-        QWidget *view = page->view();
-        ThemeColour::post();
-        view->show();
-        if (!QTest::qWaitForWindowExposed(view))
-            qFatal("the page was not shown");
-        view->repaint();
+        page = std::make_unique<ColourPickerPage>(ColourPickerPage::AsOnTheSettingsSide);
         return *page;
     }
-    ColorPickerView &picker() { return *page->pickerView(); }
-    const ColorPickerView::Outlets &out() { return picker().outlets(); }
+    ColorPickerView &picker() { return page->picker(); }
+    const ColorPickerView::Outlets &out() { return page->outlets(); }
     QPushButton *setColourButton() { return outlet<QPushButton>(page->view(), "cbSetColor"); }
     QStringList labels()
     {
@@ -76,14 +53,6 @@ private:
             o.Rcoords->text(), o.Gcoords->text(), o.Bcoords->text() };
     }
     QPoint markerCentre() { return out().brightnessBar->geometry().center(); }
-    void settle()
-    {
-        for (QWidget *marker : { static_cast<QWidget *>(out().crossHairs),
-                 static_cast<QWidget *>(out().brightnessBar) }) {
-            if (auto *a = marker->findChild<QPropertyAnimation *>())
-                QTRY_COMPARE(a->state(), QAbstractAnimation::Stopped);
-        }
-    }
     // One pointer drag through the points.
     void touch(const QList<QPoint> &points)
     {
@@ -124,9 +93,7 @@ private Q_SLOTS:
 
     void init()
     {
-        for (const char *key : { "hue", "sat", "bright", "bg" })
-            prefs().removeObjectForKey(QString::fromLatin1(key));
-        QVERIFY(prefs().synchronize());
+        QVERIFY(clearPreferences({ "hue", "sat", "bright", "bg" }));
         posts = 0;
     }
 
@@ -241,10 +208,10 @@ private Q_SLOTS:
         QTest::mouseClick(setColourButton(), Qt::LeftButton);
 
         // On disk at once, as the next run reads it.
-        QCOMPARE(storedFloat("hue"), hue);
-        QCOMPARE(storedFloat("sat"), saturation);
-        QCOMPARE(storedFloat("bright"), brightness);
-        QCOMPARE(storedString("bg"), bg);
+        QCOMPARE(preferencesOnDisk().floatForKey("hue"), hue);
+        QCOMPARE(preferencesOnDisk().floatForKey("sat"), saturation);
+        QCOMPARE(preferencesOnDisk().floatForKey("bright"), brightness);
+        QCOMPARE(preferencesOnDisk().stringForKey("bg"), bg);
         QCOMPARE(posts, 1);
         QCOMPARE(ThemeColour::backgroundOf(&otherScreen), theme);
         QCOMPARE(ThemeColour::backgroundOf(&picker()), theme);
@@ -264,7 +231,7 @@ private Q_SLOTS:
         QTest::touchEvent(&picker(), touchScreen).press(0, button, &picker());
         QTest::touchEvent(&picker(), touchScreen).release(0, button, &picker());
         QCOMPARE(posts, 1);
-        QCOMPARE(storedString("bg"), QStringLiteral("007F7F"));
+        QCOMPARE(preferencesOnDisk().stringForKey("bg"), QStringLiteral("007F7F"));
     }
 
     void storedZeroHueComesBackAsHalf()
@@ -273,7 +240,7 @@ private Q_SLOTS:
         touch({ QPoint(11, 200) }); // the matrix's left edge: hue 0
         QCOMPARE(picker().currentHue(), 0.0f);
         QTest::mouseClick(setColourButton(), Qt::LeftButton);
-        QCOMPARE(storedString("bg"), QStringLiteral("7F0E0E"));
+        QCOMPARE(preferencesOnDisk().stringForKey("bg"), QStringLiteral("7F0E0E"));
 
         open();
         QCOMPARE(picker().currentHue(), 0.5f);
@@ -285,7 +252,7 @@ private Q_SLOTS:
     {
         ColorPickerViewController &p = open();
         touch({ QPoint(220, 200), QPoint(120, 404) });
-        settle();
+        page->settle();
         const QStringList before = labels();
         const QPoint crossHairs = out().crossHairs->geometry().center();
         const QPoint marker = markerCentre();
@@ -342,11 +309,9 @@ private Q_SLOTS:
         ColorPickerViewController &p = open();
         touch({ QPoint(220, 200) });
         touch({ QPoint(120, 404) });
-        settle();
-        const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/screenshots");
-        QDir().mkpath(dir);
+        page->settle();
         const QImage shot = p.view()->grab().toImage();
-        QVERIFY(shot.save(dir + QStringLiteral("/colourpicker.png")));
+        QVERIFY(saveScreenshot(shot, QStringLiteral("colourpicker")));
         // The crosshair's ring is drawn over the picture, the swatch shows the choice and the
         // page the theme colour.
         QVERIFY(qGray(shot.pixel(226, 200)) < 60);

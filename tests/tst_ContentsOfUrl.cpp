@@ -1,9 +1,9 @@
 // The synchronous fetch: it blocks the calling thread outright and returns text or an error.
+#include "ExchangeTimeout.h"
 #include "ScriptedHttpServer.h"
 #include "TestEnvironment.h"
 
 #include "platform/ContentsOfUrl.h"
-#include "platform/UrlExchange.h"
 
 #include <QApplication>
 #include <QtTest>
@@ -15,8 +15,6 @@ class TestContentsOfUrl : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup() { UrlExchange::setTimeout(std::chrono::seconds(60)); }
-
     void replies_data()
     {
         QTest::addColumn<Reply>("reply");
@@ -67,7 +65,7 @@ private Q_SLOTS:
 
     void serverThatNeverAnswersEndsAfterTheTimeOut()
     {
-        UrlExchange::setTimeout(std::chrono::milliseconds(500));
+        const ExchangeTimeout timeout(std::chrono::milliseconds(500));
         ScriptedHttpServer server;
         server.setDefaultReply(ScriptedHttpServer::neverAnswer());
         QElapsedTimer clock;
@@ -81,7 +79,7 @@ private Q_SLOTS:
 
     void slowTrickleIsCutAtTheTimeOut()
     {
-        UrlExchange::setTimeout(std::chrono::milliseconds(600));
+        const ExchangeTimeout timeout(std::chrono::milliseconds(600));
         ScriptedHttpServer server;
         Reply trickle = ScriptedHttpServer::text(QByteArray(100, 'a'));
         trickle.kind = Reply::Trickle;

@@ -1,5 +1,6 @@
 // The device identifier: stable, 40 hex digits, never the machine id itself.
 #include "TestEnvironment.h"
+#include "WriteFile.h"
 
 #include "platform/Device.h"
 
@@ -10,13 +11,6 @@
 #include <QtTest>
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(content);
-}
 
 bool isFortyHex(const QString &id)
 {
@@ -38,7 +32,7 @@ private Q_SLOTS:
     {
         const QString machineId = m_dir.filePath("machine-id");
         const QByteArray raw = "0123456789abcdef0123456789abcdef";
-        writeFile(machineId, raw + "\n");
+        QVERIFY(writeFile(machineId, raw + "\n"));
         const QString id = Device::identifierFrom(machineId, m_dir.filePath("kept"));
         // Servers know a device by its identifier: the same machine id gives the same one in
         // every version of the program.
@@ -48,7 +42,7 @@ private Q_SLOTS:
         QCOMPARE(Device::identifierFrom(machineId, m_dir.filePath("kept")), id);
         QVERIFY(!QFile::exists(m_dir.filePath("kept")));
 
-        writeFile(machineId, "fedcba9876543210fedcba9876543210\n");
+        QVERIFY(writeFile(machineId, "fedcba9876543210fedcba9876543210\n"));
         QVERIFY(Device::identifierFrom(machineId, m_dir.filePath("kept")) != id);
     }
 

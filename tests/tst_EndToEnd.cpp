@@ -3,8 +3,11 @@
 // page 1, reports stored with their fields, the server stopped (reports pending and stored) and
 // started again, the late resend stored and the history marked, and finally the operator
 // stopping the device.
+#include "DemoTrack.h"
+#include "GracePeriod.h"
 #include "OpenAlerts.h"
 #include "Outlet.h"
+#include "Preferences.h"
 #include "ServerProcess.h"
 #include "TestEnvironment.h"
 #include "TrackingScreen.h"
@@ -19,9 +22,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Device.h"
-#include "platform/LocationManager.h"
 #include "platform/Reachability.h"
-#include "platform/UserDefaults.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -30,11 +31,6 @@
 #include <QtTest>
 
 namespace {
-
-UserDefaults &prefs()
-{
-    return UserDefaults::standardUserDefaults();
-}
 
 const QDateTime start(QDate(2026, 3, 6), QTime(14, 5, 9));
 
@@ -80,7 +76,7 @@ private Q_SLOTS:
         device = Device::uniqueIdentifier();
         prefs().setString(device, PreferenceKeys::deviceid);
         prefs().setBool(true, PreferenceKeys::sendspeed);
-        LocationManager::setSourceOption(QStringLiteral("nmea:") + QStringLiteral(DEMO_TRACK));
+        useDemoTrack();
         Reachability::setTestAnswer(Reachability::Reachable);
         server = std::make_unique<ServerProcess>(
             QStringLiteral(PEREGRIX_SERVER), dir.filePath(QStringLiteral("tracking.sqlite")));
@@ -154,7 +150,7 @@ private Q_SLOTS:
     {
         server->pause(); // takes connections, answers nothing
         tick();
-        QTest::qWait(500);
+        QTest::qWait(gracePeriodMs);
         QCOMPARE(tracking->ui.labStatus->text(), QStringLiteral("Sending"));
         QCOMPARE(counters(), QStringLiteral("3 Sends : 2 OK : 0 Failed : 1 Pending : 0 Stored"));
         Reachability::setTestAnswer(Reachability::Flags());
@@ -163,7 +159,7 @@ private Q_SLOTS:
         // The unanswered report fails with the connection; the program leaves a report whose
         // exchange failed counted as pending, and its history entry unacknowledged.
         server->kill();
-        QTest::qWait(300);
+        QTest::qWait(gracePeriodMs);
         QCOMPARE(counters(), QStringLiteral("3 Sends : 2 OK : 0 Failed : 1 Pending : 1 Stored"));
         QCOMPARE(storedTrack().size(), 2);
     }
@@ -186,7 +182,7 @@ private Q_SLOTS:
         }
         // Nothing is left to send.
         QTest::mouseClick(outlet<QPushButton>(history->view(), "cbSendMissing"), Qt::LeftButton);
-        QTest::qWait(300);
+        QTest::qWait(gracePeriodMs);
         QCOMPARE(storedTrack().size(), 4);
     }
 

@@ -1,6 +1,9 @@
 // GpsdPositionSource against a real gpsd fed by gpsfake, and against peers that send nonsense.
 #include "GpsFake.h"
+#include "GracePeriod.h"
+#include "NmeaLine.h"
 #include "TestEnvironment.h"
+#include "WriteFile.h"
 
 #include "platform/Clock.h"
 #include "platform/GpsdPositionSource.h"
@@ -14,6 +17,7 @@
 
 #include <gps.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include <netinet/in.h>
@@ -30,6 +34,7 @@ using Source = GpsdPositionSource;
 constexpr double walkSpeed = 1.4;
 constexpr double walkCourse = 30.0;
 constexpr int walkSeconds = 60;
+constexpr int epochMs = 1000; // one fix a second
 constexpr qint64 walkStart = 1686830400; // 2023-06-15T12:00:00Z
 
 QGeoCoordinate walkAt(double seconds)
@@ -38,14 +43,6 @@ QGeoCoordinate walkAt(double seconds)
     const double course = qDegreesToRadians(walkCourse);
     return { 51.5 + metres * std::cos(course) / 111320.0,
         -0.12 + metres * std::sin(course) / (111320.0 * std::cos(qDegreesToRadians(51.5))) };
-}
-
-QByteArray sentence(const QByteArray &body)
-{
-    quint8 sum = 0;
-    for (const char c : body)
-        sum ^= quint8(c);
-    return '$' + body + '*' + QByteArray::number(sum, 16).toUpper().rightJustified(2, '0') + "\r\n";
 }
 
 QByteArray nmeaAngle(double value, int degreeDigits, char positive, char negative)
@@ -67,10 +64,10 @@ QByteArray walkLog()
             = nmeaAngle(at.latitude(), 2, 'N', 'S') + ',' + nmeaAngle(at.longitude(), 3, 'E', 'W');
         const QByteArray knots = QByteArray::number(walkSpeed / 0.514444, 'f', 3);
         const QByteArray course = QByteArray::number(walkCourse, 'f', 1);
-        log += sentence("GPGGA," + time + ',' + where + ",1,08,0.9,45.0,M,47.0,M,,");
-        log += sentence(
+        log += nmeaLine("GPGGA," + time + ',' + where + ",1,08,0.9,45.0,M,47.0,M,,");
+        log += nmeaLine(
             "GPRMC," + time + ",A," + where + ',' + knots + ',' + course + ",150623,,,A");
-        log += sentence("GPZDA," + time + ",15,06,2023,00,00");
+        log += nmeaLine("GPZDA," + time + ",15,06,2023,00,00");
     }
     return log;
 }
@@ -119,9 +116,7 @@ private Q_SLOTS:
             "gpsfake is missing: run scripts/install-deps");
         QVERIFY(m_dir.isValid());
         m_log = m_dir.filePath(QStringLiteral("walk.nmea"));
-        QFile log(m_log);
-        QVERIFY(log.open(QIODevice::WriteOnly) && log.write(walkLog()) > 0);
-        log.close();
+        QVERIFY(writeFile(m_log, walkLog()));
         const quint16 port = GpsFake::freePort();
         QVERIFY2(m_gpsd.start(m_log, port, m_dir.path()), qPrintable(m_gpsd.output()));
         m_port = QString::number(port);
@@ -243,12 +238,12 @@ private Q_SLOTS:
 
         source.stopUpdates();
         const int stoppedAt = positions.count();
-        QTest::qWait(1500);
+        QTest::qWait(epochMs + gracePeriodMs);
         QCOMPARE(positions.count(), stoppedAt);
 
         source.requestUpdate(10000);
         QTRY_COMPARE_WITH_TIMEOUT(positions.count(), stoppedAt + 1, 10000);
-        QTest::qWait(1500);
+        QTest::qWait(epochMs + gracePeriodMs);
         QCOMPARE(positions.count(), stoppedAt + 1);
         QCOMPARE(errors.count(), 0);
     }
@@ -263,7 +258,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(errors.count(), 1, 5000);
         QCOMPARE(errors.at(0).at(0).value<Source::Error>(), Source::ClosedError);
         QCOMPARE(source.error(), Source::ClosedError);
-        QTest::qWait(2 * Source::reconnectInterval + 500);
+        QTest::qWait(2 * Source::reconnectInterval + gracePeriodMs);
         QCOMPARE(errors.count(), 1); // failed again meanwhile, but it is the same outage
 
         GpsFake gpsd;
@@ -288,7 +283,7 @@ private Q_SLOTS:
         QTcpServer listener;
         const auto expectNoAttempts = [&] {
             QVERIFY(listener.listen(QHostAddress::LocalHost, port));
-            QTest::qWait(Source::reconnectInterval + 1000);
+            QTest::qWait(Source::reconnectInterval + gracePeriodMs);
             QVERIFY(!listener.hasPendingConnections());
             listener.close();
         };
@@ -357,7 +352,7 @@ private Q_SLOTS:
             QCOMPARE(errors.at(0).at(0).value<Source::Error>(), Source::ClosedError);
         } else {
             QTRY_COMPARE_WITH_TIMEOUT(positions.count(), positionCount, 5000);
-            QTest::qWait(300);
+            QTest::qWait(gracePeriodMs);
             QCOMPARE(errors.count(), 0);
         }
         QCOMPARE(positions.count(), positionCount);
@@ -384,7 +379,10 @@ private Q_SLOTS:
             queue.push_back(std::make_unique<QTcpSocket>());
             queue.back()->connectToHost(QHostAddress::LocalHost, ntohs(address.sin_port));
         }
-        QTest::qWait(200);
+        // The first takes the queue's one place; the others wait unanswered.
+        QTRY_VERIFY(std::any_of(queue.cbegin(), queue.cend(), [](const auto &socket) {
+            return socket->state() == QAbstractSocket::ConnectedState;
+        }));
 
         auto source = std::make_unique<Source>(QStringLiteral("127.0.0.1"), port);
         QSignalSpy errors(source.get(), &Source::errorOccurred);
@@ -396,10 +394,11 @@ private Q_SLOTS:
         QVERIFY(elapsed.elapsed() < 2500);
         QCOMPARE(errors.at(0).at(0).value<Source::Error>(), Source::UpdateTimeoutError);
 
+        // Deleted while its connection attempt waits, the source leaves nothing behind to run.
         source->startUpdates();
-        QTest::qWait(100);
+        QTest::qWait(gracePeriodMs);
         source.reset();
-        QTest::qWait(100);
+        QTest::qWait(gracePeriodMs);
         ::close(listener);
     }
 };

@@ -1,22 +1,22 @@
 // The position history: entries and their marks, rows, the late resend as it reaches a server
 // on 127.0.0.1, and one report followed from the tracking screen to its green "OK".
+#include "ExchangeTimeout.h"
+#include "GracePeriod.h"
 #include "Outlet.h"
-#include "ScriptedHttpServer.h"
+#include "Preferences.h"
+#include "Screenshot.h"
+#include "ScriptedTrackingServer.h"
 #include "TestEnvironment.h"
 #include "TrackingScreen.h"
 
 #include "history/Main2ViewController.h"
 
-#include "shared/GlobalFunctions.h"
 #include "shared/NotificationNames.h"
-#include "shared/PreferenceKeys.h"
 
 #include "platform/Clock.h"
 #include "platform/LocationManager.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Reachability.h"
-#include "platform/UrlExchange.h"
-#include "platform/UserDefaults.h"
 #include "platform/widgets/ActivityIndicator.h"
 #include "platform/widgets/TableView.h"
 #include "platform/widgets/TableViewCell.h"
@@ -24,6 +24,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QtTest>
+
+#include <optional>
 
 namespace {
 
@@ -60,7 +62,7 @@ class TestMain2ViewController : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<ScriptedHttpServer> server;
+    std::unique_ptr<ScriptedTrackingServer> server;
     std::unique_ptr<CountingHistory> history;
     QStringList oks;
 
@@ -102,15 +104,12 @@ private Q_SLOTS:
 
     void init()
     {
-        server = std::make_unique<ScriptedHttpServer>();
-        GlobalData::sharedGlobalData()->setUrl(server->baseUrl());
-        Reachability::setTestAnswer(Reachability::Reachable);
+        server = std::make_unique<ScriptedTrackingServer>();
         oks.clear();
     }
 
     void cleanup()
     {
-        UrlExchange::setTimeout(std::chrono::seconds(60));
         history.reset();
         server.reset();
         Clock::resetTime();
@@ -127,7 +126,7 @@ private Q_SLOTS:
         h.sendMissing();
         post(NotificationNames::LocationOK, "OK"); // nothing to mark
         QVERIFY(marks().isEmpty());
-        QTest::qWait(200);
+        QTest::qWait(gracePeriodMs);
         QVERIFY(server->requestLines().isEmpty());
     }
 
@@ -282,7 +281,7 @@ private Q_SLOTS:
                                      "&Late=Y HTTP/1.1" });
         QCOMPARE(marks(), (QStringList { "OK", "OK" }));
         h.sendMissing(); // all acknowledged: nothing more goes out
-        QTest::qWait(200);
+        QTest::qWait(gracePeriodMs);
         QCOMPARE(server->requestLines().size(), 1);
     }
 
@@ -313,6 +312,7 @@ private Q_SLOTS:
     void resendOfALongHistorySendsEachEntryOnce()
     {
         QFETCH(bool, answered);
+        std::optional<ExchangeTimeout> timeout;
         if (answered) {
             server->setResponder([](const QByteArray &line) {
                 const qsizetype at = line.indexOf("&id=") + 4;
@@ -320,7 +320,7 @@ private Q_SLOTS:
             });
         } else {
             server->setDefaultReply(ScriptedHttpServer::neverAnswer());
-            UrlExchange::setTimeout(std::chrono::milliseconds(100));
+            timeout.emplace(std::chrono::milliseconds(100));
         }
         CountingHistory &h = open();
         constexpr int entries = 40;
@@ -332,7 +332,7 @@ private Q_SLOTS:
         h.sendMissing();
         QTRY_COMPARE(server->requestLines().size(), entries);
         QTRY_COMPARE(marks().count(QStringLiteral("OK")), answered ? entries : 0);
-        QTest::qWait(200);
+        QTest::qWait(gracePeriodMs);
         QStringList ids;
         for (const QByteArray &line : server->requestLines())
             ids << QString::fromLatin1(line.mid(line.indexOf("&id=") + 4).split('&').first());
@@ -359,7 +359,7 @@ private Q_SLOTS:
         post(NotificationNames::LocationSent, report(1, server->baseUrl()));
         h.sendMissing();
         QTRY_VERIFY(!server->requestLines().isEmpty());
-        QTest::qWait(300);
+        QTest::qWait(gracePeriodMs);
         QVERIFY(oks.isEmpty());
         QCOMPARE(marks(), QStringList { QString() });
     }
@@ -370,7 +370,7 @@ private Q_SLOTS:
         post(NotificationNames::LocationSent, report(1, server->baseUrl()));
         Reachability::setTestAnswer(Reachability::Reachable | Reachability::ConnectionRequired);
         h.sendMissing();
-        QTest::qWait(200);
+        QTest::qWait(gracePeriodMs);
         QVERIFY(server->requestLines().isEmpty());
     }
 
@@ -384,7 +384,7 @@ private Q_SLOTS:
         h.view()->show();
         QVERIFY(QTest::qWaitForWindowExposed(h.view()));
         const QImage shot = h.view()->grab().toImage();
-        shot.save(QStringLiteral(QT_TESTCASE_BUILDDIR "/screenshots/history-rows.png"));
+        QVERIFY(saveScreenshot(shot, QStringLiteral("history-rows")));
         // The red "X" of the first row and the green "OK" of the second, where their labels are.
         auto hasColour = [&](QRect area, auto test) {
             for (int y = area.top(); y <= area.bottom(); ++y)
@@ -416,8 +416,7 @@ private Q_SLOTS:
     {
         // The main side as it is built: the tracking screen, then the history, both listening.
         LocationManager::setSourceOption(QStringLiteral("nmea:/nonexistent"));
-        UserDefaults::standardUserDefaults().setBool(true, PreferenceKeys::validated);
-        UserDefaults::standardUserDefaults().setBool(true, PreferenceKeys::sendauto);
+        setReporting();
         TrackingScreen tracking;
         CountingHistory &h = open();
 

@@ -1,11 +1,14 @@
 // The tracking screen: what it shows of a position, when the scheduler reports, the report as
 // it reaches a server on 127.0.0.1, and what each reply does.
-#include "ScriptedHttpServer.h"
+#include "DemoTrack.h"
+#include "GracePeriod.h"
 #include "OpenAlerts.h"
+#include "Preferences.h"
+#include "Screenshot.h"
+#include "ScriptedTrackingServer.h"
 #include "TestEnvironment.h"
 #include "TrackingScreen.h"
 
-#include "shared/GlobalFunctions.h"
 #include "shared/NotificationNames.h"
 #include "shared/PreferenceKeys.h"
 
@@ -14,21 +17,14 @@
 #include "platform/LocationManager.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Reachability.h"
-#include "platform/UserDefaults.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QMessageBox>
 #include <QtTest>
 
 using Reply = ScriptedHttpServer::Reply;
 
 namespace {
-
-UserDefaults &prefs()
-{
-    return UserDefaults::standardUserDefaults();
-}
 
 const QDateTime reportTime(QDate(2026, 3, 6), QTime(14, 5, 9));
 
@@ -39,7 +35,7 @@ class TestMainViewController : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<ScriptedHttpServer> server;
+    std::unique_ptr<ScriptedTrackingServer> server;
     std::unique_ptr<TrackingScreen> screen;
     QStringList sent; // objects of "LocationSent"
     QStringList oks;  // objects of "LocationOK"
@@ -47,8 +43,7 @@ private:
     // A tracking screen as at launch, with these preferences.
     TrackingScreen &open(bool validated = true, bool switchOn = true)
     {
-        prefs().setBool(validated, PreferenceKeys::validated);
-        prefs().setBool(switchOn, PreferenceKeys::sendauto);
+        setReporting(validated, switchOn);
         screen = std::make_unique<TrackingScreen>();
         return *screen;
     }
@@ -57,7 +52,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         // A replay file that is never played: positions come from the tests.
-        LocationManager::setSourceOption(QStringLiteral("nmea:") + QStringLiteral(DEMO_TRACK));
+        useDemoTrack();
         NotificationCenter::defaultCenter().addObserver(
             NotificationNames::LocationSent, this,
             [this](const Notification &n) { sent << n.object.toString(); });
@@ -68,15 +63,11 @@ private Q_SLOTS:
 
     void init()
     {
-        for (const QString &key :
-             { PreferenceKeys::user, PreferenceKeys::validated, PreferenceKeys::frequency,
-               PreferenceKeys::locationunits, PreferenceKeys::speed, PreferenceKeys::sendspeed,
-               PreferenceKeys::sendauto, PreferenceKeys::bg })
-            prefs().removeObjectForKey(key);
+        QVERIFY(clearPreferences({ PreferenceKeys::validated, PreferenceKeys::frequency,
+            PreferenceKeys::locationunits, PreferenceKeys::speed, PreferenceKeys::sendspeed,
+            PreferenceKeys::sendauto, PreferenceKeys::bg }));
         prefs().setString(QStringLiteral("Jo Ann"), PreferenceKeys::user);
-        server = std::make_unique<ScriptedHttpServer>();
-        GlobalData::sharedGlobalData()->setUrl(server->baseUrl());
-        Reachability::setTestAnswer(Reachability::Reachable);
+        server = std::make_unique<ScriptedTrackingServer>();
         Clock::setTime(reportTime);
         sent.clear();
         oks.clear();
@@ -113,7 +104,7 @@ private Q_SLOTS:
     {
         LocationManager::setSourceOption(QStringLiteral("nmea:/nonexistent/track.nmea"));
         TrackingScreen &s = open(true, true);
-        LocationManager::setSourceOption(QStringLiteral("nmea:") + QStringLiteral(DEMO_TRACK));
+        useDemoTrack();
         QCOMPARE(s.ui.labMessage->text(), QStringLiteral("Location Services are disabled"));
         QVERIFY(!s.ui.swOnOff->isEnabled());
         QVERIFY(s.ui.swOnOff->isOn()); // "sendauto" still sets it, on but disabled
@@ -374,10 +365,10 @@ private Q_SLOTS:
         QFETCH(QByteArray, speed);
         QFETCH(bool, ipv6);
         if (ipv6) {
-            server = std::make_unique<ScriptedHttpServer>(QHostAddress(QHostAddress::LocalHostIPv6));
+            server = std::make_unique<ScriptedTrackingServer>(
+                QHostAddress(QHostAddress::LocalHostIPv6));
             if (server->port() == 0)
                 QSKIP("This machine has no IPv6 loopback");
-            GlobalData::sharedGlobalData()->setUrl(server->baseUrl());
         }
         prefs().setBool(sendSpeed, PreferenceKeys::sendspeed);
         TrackingScreen &s = open();
@@ -536,7 +527,7 @@ private Q_SLOTS:
         s.handleTimer();
         QCOMPARE(sent.size(), 1);
         QTRY_COMPARE(s.ui.labSends->text(), line);
-        QTest::qWait(200);
+        QTest::qWait(gracePeriodMs);
         QCOMPARE(server->requestLines().size(), requests);
         QCOMPARE(s.ui.labSends->text(), line);
     }
@@ -610,12 +601,9 @@ private Q_SLOTS:
         }
         Clock::advance(-6'000); // ten seconds after the last report
         s.handleTimer();
-        QWidget *view = s.view();
-        view->resize(320, 400);
-        const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/screenshots");
-        QDir().mkpath(dir);
-        const QImage shot = view->grab().toImage();
-        QVERIFY(shot.save(dir + QStringLiteral("/tracking.png")));
+        s.view()->resize(320, 400);
+        const QImage shot = s.view()->grab().toImage();
+        QVERIFY(saveScreenshot(shot, QStringLiteral("tracking")));
         QCOMPARE(shot.pixelColor(2, 2), QColor(0x5F, 0xA8, 0xD3));
     }
 };

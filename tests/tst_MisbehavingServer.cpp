@@ -1,16 +1,12 @@
 // The tracking screen against a tracking server that misbehaves: it must keep running, count
 // honestly, and never take a broken reply for an acknowledgement.
-#include "ScriptedHttpServer.h"
+#include "DemoTrack.h"
+#include "ExchangeTimeout.h"
+#include "GracePeriod.h"
+#include "Preferences.h"
+#include "ScriptedTrackingServer.h"
 #include "TestEnvironment.h"
 #include "TrackingScreen.h"
-
-#include "shared/GlobalFunctions.h"
-#include "shared/PreferenceKeys.h"
-
-#include "platform/LocationManager.h"
-#include "platform/Reachability.h"
-#include "platform/UrlExchange.h"
-#include "platform/UserDefaults.h"
 
 #include <QApplication>
 #include <QtTest>
@@ -24,13 +20,9 @@ class TestMisbehavingServer : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        LocationManager::setSourceOption(QStringLiteral("nmea:") + QStringLiteral(DEMO_TRACK));
-        UserDefaults::standardUserDefaults().setBool(true, PreferenceKeys::validated);
-        UserDefaults::standardUserDefaults().setBool(true, PreferenceKeys::sendauto);
-        Reachability::setTestAnswer(Reachability::Reachable);
+        useDemoTrack();
+        setReporting();
     }
-
-    void cleanup() { UrlExchange::setTimeout(std::chrono::seconds(60)); }
 
     void misbehaviour_data()
     {
@@ -68,10 +60,9 @@ private Q_SLOTS:
         QFETCH(Reply, reply);
         QFETCH(QString, status);
         QFETCH(QString, line);
-        UrlExchange::setTimeout(std::chrono::seconds(8));
-        ScriptedHttpServer server;
+        const ExchangeTimeout timeout(std::chrono::seconds(8));
+        ScriptedTrackingServer server;
         server.setDefaultReply(reply);
-        GlobalData::sharedGlobalData()->setUrl(server.baseUrl());
         TrackingScreen screen(TrackingScreen::TimerRuns);
         screen.position(51.5, -0.12);
         // The screen's own one-second timer makes the report and keeps ticking meanwhile.
@@ -79,7 +70,7 @@ private Q_SLOTS:
         const QString before = screen.ui.labTimeNow->text();
         QTRY_VERIFY_WITH_TIMEOUT(screen.ui.labTimeNow->text() != before, 3000);
         QTRY_COMPARE_WITH_TIMEOUT(screen.ui.labSends->text(), line, 15000);
-        QTest::qWait(300);
+        QTest::qWait(gracePeriodMs);
         QCOMPARE(screen.ui.labStatus->text(), status);
         QCOMPARE(screen.ui.labSends->text(), line);
     }

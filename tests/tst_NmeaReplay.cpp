@@ -1,5 +1,7 @@
 // NMEA replay: what is read from a recording, and positions arriving through "-location nmea:".
+#include "NmeaLine.h"
 #include "TestEnvironment.h"
+#include "WriteFile.h"
 
 #include "platform/LocationManager.h"
 #include "platform/LocationManagerDelegate.h"
@@ -14,14 +16,6 @@
 
 namespace {
 
-QByteArray withChecksum(const QByteArray &body)
-{
-    quint8 sum = 0;
-    for (const char c : body)
-        sum ^= quint8(c);
-    return "$" + body + "*" + QByteArray::number(sum, 16).rightJustified(2, '0').toUpper() + "\r\n";
-}
-
 // A ride of `count` epochs `stepMs` apart, going north from 51.5 N at 0.0001 degrees a step.
 QByteArray ride(int count, int stepMs)
 {
@@ -31,8 +25,8 @@ QByteArray ride(int count, int stepMs)
         const QByteArray hms = t.toString(QStringLiteral("HHmmss.zzz")).left(9).toLatin1();
         const double minutes = 30.0 + i * 0.006;
         const QByteArray lat = "51" + QByteArray::number(minutes, 'f', 4).rightJustified(7, '0');
-        out += withChecksum("GPGGA," + hms + "," + lat + ",N,00007.8000,W,1,09,1.2,20.0,M,45.0,M,,");
-        out += withChecksum("GPRMC," + hms + ",A," + lat + ",N,00007.8000,W,10.00,0.0,060326,,,A");
+        out += nmeaLine("GPGGA," + hms + "," + lat + ",N,00007.8000,W,1,09,1.2,20.0,M,45.0,M,,");
+        out += nmeaLine("GPRMC," + hms + ",A," + lat + ",N,00007.8000,W,10.00,0.0,060326,,,A");
     }
     return out;
 }
@@ -62,11 +56,8 @@ private:
     QTemporaryDir m_dir;
     QString write(const QString &name, const QByteArray &content)
     {
-        QFile f(m_dir.filePath(name));
-        if (!f.open(QIODevice::WriteOnly))
-            return {};
-        f.write(content);
-        return f.fileName();
+        const QString path = m_dir.filePath(name);
+        return writeFile(path, content) ? path : QString();
     }
 
 private Q_SLOTS:
@@ -75,9 +66,9 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<bool>("valid");
         QTest::addColumn<QByteArray>("type");
-        QTest::newRow("GGA") << withChecksum("GPGGA,140509.00,5130.2700,N,00007.5919,W,1,11,0.9,,,,,,")
+        QTest::newRow("GGA") << nmeaLine("GPGGA,140509.00,5130.2700,N,00007.5919,W,1,11,0.9,,,,,,")
                              << true << QByteArray("GGA");
-        QTest::newRow("GNSS talker") << withChecksum("GNRMC,1,A") << true << QByteArray("RMC");
+        QTest::newRow("GNSS talker") << nmeaLine("GNRMC,1,A") << true << QByteArray("RMC");
         QTest::newRow("no checksum") << QByteArray("$GPZDA,140509.00,06,03,2026,00,00") << true
                                      << QByteArray("ZDA");
         QTest::newRow("wrong checksum") << QByteArray("$GPGGA,140509.00,5130.2700,N*00") << false
@@ -85,7 +76,7 @@ private Q_SLOTS:
         QTest::newRow("truncated checksum") << QByteArray("$GPGGA,1,2*4") << false << QByteArray();
         QTest::newRow("no dollar") << QByteArray("GPGGA,1,2,3") << false << QByteArray();
         QTest::newRow("binary") << QByteArray("\x00\xff$\x01", 4) << false << QByteArray();
-        QTest::newRow("short address") << withChecksum("GP,1,2,3") << false << QByteArray();
+        QTest::newRow("short address") << nmeaLine("GP,1,2,3") << false << QByteArray();
     }
     void sentences()
     {
@@ -117,7 +108,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, value);
         QFETCH(QByteArray, hemisphere);
         QFETCH(double, degrees);
-        const auto s = NmeaSentence::parse(withChecksum("GPGLL," + value + "," + hemisphere));
+        const auto s = NmeaSentence::parse(nmeaLine("GPGLL," + value + "," + hemisphere));
         QVERIFY(s);
         const std::optional<double> read = s->coordinate(1, 2, 90.0);
         QCOMPARE(read.has_value(), !qIsNaN(degrees));
@@ -145,7 +136,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, field);
         QFETCH(QTime, time);
-        const auto s = NmeaSentence::parse(withChecksum("GPGGA," + field));
+        const auto s = NmeaSentence::parse(nmeaLine("GPGGA," + field));
         QVERIFY(s);
         const std::optional<QTime> read = s->time(1);
         QCOMPARE(read.has_value(), time.isValid());
@@ -170,7 +161,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, hdop);
         QFETCH(double, accuracy);
         const auto epochs = NmeaReplaySource::readEpochs(
-            withChecksum("GPGGA,100000.00,5130.0000,N,00007.8000,W,1,09," + hdop + ",,,,,,"));
+            nmeaLine("GPGGA,100000.00,5130.0000,N,00007.8000,W,1,09," + hdop + ",,,,,,"));
         QCOMPARE(int(epochs.size()), 1); // the position counts either way
         const QGeoPositionInfo &info = epochs.front().info;
         QCOMPARE(info.hasAttribute(QGeoPositionInfo::HorizontalAccuracy), !qIsNaN(accuracy));
@@ -198,11 +189,11 @@ private Q_SLOTS:
     void epochsWithoutAFixOrWithBadSentencesAreSkipped()
     {
         QByteArray nmea = ride(3, 1000);
-        nmea += withChecksum("GPGGA,100003.00,5130.0000,N,00007.8000,W,0,00,,,,,,,"); // no fix
-        nmea += withChecksum("GPRMC,100004.00,V,5130.0000,N,00007.8000,W,,,060326,,,N");
+        nmea += nmeaLine("GPGGA,100003.00,5130.0000,N,00007.8000,W,0,00,,,,,,,"); // no fix
+        nmea += nmeaLine("GPRMC,100004.00,V,5130.0000,N,00007.8000,W,,,060326,,,N");
         nmea += "$GPGGA,100005.00,5130.0000,N,00007.8000,W,1,09,1.0,,,,,,*00\r\n"; // bad sum
         nmea += "random text\n\n";
-        nmea += withChecksum("GPGGA,100006.00,5131.0000,N,00007.8000,W,1,09,2.0,,,,,,");
+        nmea += nmeaLine("GPGGA,100006.00,5131.0000,N,00007.8000,W,1,09,2.0,,,,,,");
         const auto epochs = NmeaReplaySource::readEpochs(nmea);
         QCOMPARE(int(epochs.size()), 4);
         QCOMPARE(epochs.back().timeOfDay, QTime(10, 0, 6));

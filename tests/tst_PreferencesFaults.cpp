@@ -1,6 +1,7 @@
 // The preferences file under faults: a process killed while it flushes, and files that are
 // damaged or cannot be read.
 #include "TestEnvironment.h"
+#include "WriteFile.h"
 
 #include "platform/UserDefaults.h"
 
@@ -75,9 +76,7 @@ private Q_SLOTS:
         if (content.isEmpty()) {
             QVERIFY(QDir().mkpath(file));
         } else {
-            QFile f(file);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(content);
+            QVERIFY(writeFile(file, content));
         }
         UserDefaults store(file);
         QCOMPARE(store.integerForKey(QStringLiteral("frequency")), 0);
@@ -103,10 +102,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(folder));
         const QString file = folder + QStringLiteral("/Peregrix.conf");
         const QByteArray content = "[General]\nfrequency=4\n";
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(content);
-        f.close();
+        QVERIFY(writeFile(file, content));
         QVERIFY(::chmod(QFile::encodeName(file).constData(), 0) == 0);
         if (root) {
             QVERIFY(QFile::setPermissions(top.path(),

@@ -20,7 +20,11 @@ constexpr int barHeight = 44;
 const QPoint settingsButton(280, 22);
 const QPoint doneButton(250, 22);
 const QPoint pageControlRight(205, 473); // right of the current dot: one page on
+// The program is another process, with no signal of its own for an animation's end: a test
+// waits for the animation's length, then for the last frame to be drawn.
 constexpr int curlMs = 1000;
+constexpr int scrollMs = 300;
+constexpr int lastFrameMs = 300;
 
 QPoint onPage(int x, int y)
 {
@@ -137,7 +141,7 @@ private:
     void toSettings()
     {
         click(settingsButton);
-        QTest::qWait(curlMs + 300);
+        QTest::qWait(curlMs + lastFrameMs);
     }
 
 private Q_SLOTS:
@@ -163,7 +167,7 @@ private Q_SLOTS:
         QTRY_COMPARE(pref(QStringLiteral("user")).toString(), QStringLiteral("Test"));
         QCOMPARE(pref(QStringLiteral("validated")).toBool(), true);
         click(doneButton);
-        QTest::qWait(curlMs + 300);
+        QTest::qWait(curlMs + lastFrameMs);
         click(onPage(107, 313)); // the updates switch
         QTRY_VERIFY_WITH_TIMEOUT(!server->requestLines().isEmpty()
                                      && server->requestLines().last().startsWith(
@@ -189,7 +193,7 @@ private Q_SLOTS:
                 QCOMPARE(screen().copy(watched), before);
                 QTest::qWait(20);
             }
-            QTest::qWait(curlMs + 300);
+            QTest::qWait(curlMs + lastFrameMs);
             QVERIFY(screen().copy(watched) != before);
         }
         QCOMPARE(screen().copy(top), mainSide.copy(top));
@@ -203,7 +207,7 @@ private Q_SLOTS:
         toSettings();
         for (int page = 0; page < 3; ++page) {
             click(pageControlRight);
-            QTest::qWait(600);
+            QTest::qWait(scrollMs + lastFrameMs);
         }
         QCOMPARE(currentDot(screen(), 4), 3);
         QStringList stored;
@@ -223,18 +227,18 @@ private Q_SLOTS:
         start();
         const QPoint content = onPage(160, 200);
         drag(onPage(290, 200), onPage(40, 200));
-        QTest::qWait(600);
+        QTest::qWait(scrollMs + lastFrameMs);
         QImage shot = screen();
         QCOMPARE(currentDot(shot, 2), 1);
         QVERIFY(showsHistory(shot));
         moveTo(content);
         xdotool({ "click", "4" }); // wheel up: the page before
-        QTest::qWait(600);
+        QTest::qWait(scrollMs + lastFrameMs);
         shot = screen();
         QCOMPARE(currentDot(shot, 2), 0);
         QVERIFY(!showsHistory(shot));
         click(pageControlRight);
-        QTest::qWait(600);
+        QTest::qWait(scrollMs + lastFrameMs);
         shot = screen();
         QCOMPARE(currentDot(shot, 2), 1);
         QVERIFY(showsHistory(shot));
@@ -268,7 +272,7 @@ private Q_SLOTS:
         };
         shoot(QStringLiteral("tracking"));
         drag(onPage(290, 200), onPage(40, 200));
-        QTest::qWait(600);
+        QTest::qWait(scrollMs + lastFrameMs);
         shoot(QStringLiteral("history"));
         toSettings();
         shoot(QStringLiteral("settings-account"));
@@ -276,7 +280,7 @@ private Q_SLOTS:
                                      QStringLiteral("settings-information"),
                                      QStringLiteral("settings-colour") }) {
             click(pageControlRight);
-            QTest::qWait(600);
+            QTest::qWait(scrollMs + lastFrameMs);
             if (page == QLatin1String("settings-information")) {
                 click(onPage(160, 375)); // "Get Info"
                 QTest::qWait(500);

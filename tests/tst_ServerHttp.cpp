@@ -1,13 +1,11 @@
 // The server over real HTTP on 127.0.0.1, in the test's process: each exchange byte for byte
 // as the program escapes it, oversize and malformed requests, connections that linger, and the
 // web page and downloads with hostile data in the database.
+#include "GracePeriod.h"
+#include "InProcessServer.h"
 #include "TestEnvironment.h"
 
 #include "ConnectionLimits.h"
-#include "HttpFrontEnd.h"
-#include "TrackingService.h"
-#include "TrackingStore.h"
-#include "WebPages.h"
 
 #include "platform/PercentEscapes.h"
 
@@ -18,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
+
+#include <algorithm>
 
 #include <sys/resource.h>
 #include <time.h>
@@ -137,10 +137,7 @@ class TestServerHttp : public QObject
 
 private:
     QTemporaryDir dir;
-    std::unique_ptr<TrackingStore> store;
-    std::unique_ptr<TrackingService> service;
-    std::unique_ptr<WebPages> pages;
-    std::unique_ptr<HttpFrontEnd> http;
+    std::unique_ptr<InProcessServer> inProcess;
     quint16 port = 0;
     quint16 pagePort = 0; // the operator's side
 
@@ -192,15 +189,11 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        store = std::make_unique<TrackingStore>();
-        store->open(dir.filePath(QStringLiteral("t.sqlite")));
-        service = std::make_unique<TrackingService>(*store, TrackingService::Policy {});
-        pages = std::make_unique<WebPages>(
-            *store, QStringLiteral("https://tiles.example/{z}/{x}/{y}.png"));
-        http = std::make_unique<HttpFrontEnd>(*service, *pages);
-        port = http->listen(QHostAddress::LocalHost, 0, HttpFrontEnd::Side::Public);
+        inProcess = std::make_unique<InProcessServer>(dir.filePath(QStringLiteral("t.sqlite")),
+            TrackingService::Policy {}, QStringLiteral("https://tiles.example/{z}/{x}/{y}.png"));
+        port = inProcess->http.listen(QHostAddress::LocalHost, 0, HttpFrontEnd::Side::Public);
         QVERIFY(port != 0);
-        pagePort = http->listen(QHostAddress::LocalHost, 0, HttpFrontEnd::Side::Operator);
+        pagePort = inProcess->http.listen(QHostAddress::LocalHost, 0, HttpFrontEnd::Side::Operator);
         QVERIFY(pagePort != 0);
         const Response r = exchange({ getLine(escapedTarget("log.php?u=José Ann&d=dev-a")) });
         QCOMPARE(r.body, QByteArray("VALIDATED"));
@@ -247,11 +240,12 @@ private Q_SLOTS:
 
     void stoppedDeviceOverHttp()
     {
-        QVERIFY(store->setStopped(QStringLiteral("dev-a"), true, QStringLiteral("Stop now")));
+        QVERIFY(
+            inProcess->store.setStopped(QStringLiteral("dev-a"), true, QStringLiteral("Stop now")));
         const Response r = exchange({ getLine(escapedTarget(
             "log.php?u=José Ann&d=dev-a&lat=1.000000&long=2.000000&when=20260306140509&ver=v2.5"
             "&acc=5&speed=n/a&id=3")) });
-        QVERIFY(store->setStopped(QStringLiteral("dev-a"), false, QString()));
+        QVERIFY(inProcess->store.setStopped(QStringLiteral("dev-a"), false, QString()));
         QCOMPARE(r.body, QByteArray("~~Stop now"));
     }
 
@@ -390,7 +384,7 @@ private Q_SLOTS:
         c.socket.write(requests);
         QVERIFY(QTest::qWaitFor([&] { return allParsed(received).size() >= statuses.size(); }));
         // Long enough for a reply too many, or for the end of the connection, to arrive.
-        (void)QTest::qWaitFor([&] { return ended; }, 300);
+        (void)QTest::qWaitFor([&] { return ended; }, gracePeriodMs);
         const QList<Response> responses = allParsed(received);
         QCOMPARE(responses.size(), statuses.size());
         for (qsizetype i = 0; i < responses.size(); ++i) {
@@ -409,8 +403,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<bool>("chunked");
         QTest::addColumn<bool>("closed");
-        const QByteArray line
-            = "GET /track.geojson?a=" + store->aliasOf(QStringLiteral("dev-a")).toLatin1();
+        const QByteArray line = "GET /track.geojson?a="
+            + inProcess->store.aliasOf(QStringLiteral("dev-a")).toLatin1();
         QTest::newRow("HTTP/1.1 keeps the connection")
             << line + " HTTP/1.1\r\n\r\n" << true << false;
         QTest::newRow("Connection: close ends it after the last chunk")
@@ -423,17 +417,16 @@ private Q_SLOTS:
         QFETCH(QByteArray, request);
         QFETCH(bool, chunked);
         QFETCH(bool, closed);
-        const QByteArray whole
-            = http->answer(HttpFrontEnd::Side::Operator, "GET", QStringLiteral("/track.geojson"),
-                      "a=" + store->aliasOf(QStringLiteral("dev-a")).toLatin1())
-                  .body;
+        const QByteArray alias = inProcess->store.aliasOf(QStringLiteral("dev-a")).toLatin1();
+        const QByteArray whole = inProcess->http.answer(HttpFrontEnd::Side::Operator, "GET",
+            QStringLiteral("/track.geojson"), "a=" + alias).body;
         QVERIFY(whole.contains("\"coordinates\""));
         RawConnection c(pagePort);
         const QByteArray &received = c.received;
         const bool &ended = c.ended;
         c.socket.write(request);
         QVERIFY(QTest::qWaitFor([&] { return ended || parsed(received); }));
-        (void)QTest::qWaitFor([&] { return ended; }, 300);
+        (void)QTest::qWaitFor([&] { return ended; }, gracePeriodMs);
         QCOMPARE(ended, closed);
         const qsizetype headEnd = received.indexOf("\r\n\r\n");
         QVERIFY(headEnd > 0);
@@ -514,7 +507,10 @@ private Q_SLOTS:
             lingering.back()->connectToHost(QHostAddress::LocalHost, port);
             lingering.back()->write("GET /log.php?u=");
         }
-        QTest::qWait(200);
+        // Each has its half request out, or has been turned away.
+        QTRY_VERIFY(std::all_of(lingering.cbegin(), lingering.cend(), [](const auto &socket) {
+            return socket->state() != QAbstractSocket::ConnectingState && !socket->bytesToWrite();
+        }));
         QElapsedTimer clock;
         clock.start();
         expectServing();
@@ -552,7 +548,7 @@ private Q_SLOTS:
     {
         const QString name = QStringLiteral("<script>alert('x')</script>&\"");
         const QString device = QStringLiteral("dev\"><img src=x onerror=alert(1)>");
-        const QString alias = store->aliasOf(device);
+        const QString alias = inProcess->store.aliasOf(device);
         insert("INSERT INTO devices (device, alias, first_seen, last_active) VALUES (?, ?, '', '')",
             { device, alias });
         insert("INSERT INTO users (name, folded, device, created) VALUES (?, ?, ?, '')",

@@ -1,18 +1,19 @@
 // Settings page 1 driven through its controls: validation against a server on 127.0.0.1, the
 // forgotten-name look-up, the test user, the name limit, undo, and the frequency controls.
+#include "ExchangeTimeout.h"
+#include "GracePeriod.h"
 #include "OpenAlerts.h"
 #include "Outlet.h"
-#include "ScriptedHttpServer.h"
+#include "Preferences.h"
+#include "Screenshot.h"
+#include "ScriptedTrackingServer.h"
 #include "TestEnvironment.h"
 
 #include "settings/Settings1ViewController.h"
 
-#include "shared/GlobalFunctions.h"
 #include "shared/PreferenceKeys.h"
 
 #include "platform/Reachability.h"
-#include "platform/UrlExchange.h"
-#include "platform/UserDefaults.h"
 #include "platform/widgets/ActivityIndicator.h"
 #include "platform/widgets/Slider.h"
 
@@ -27,12 +28,6 @@
 namespace {
 
 const QString device = QStringLiteral("0123456789abcdef0123456789abcdef89abcdef");
-
-UserDefaults &prefs()
-{
-    return UserDefaults::standardUserDefaults();
-}
-
 
 // Where a value lies on a slider, in its own coordinates.
 QPoint sliderPoint(const Slider *slider, double value)
@@ -77,7 +72,7 @@ class TestSettings1ViewController : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<ScriptedHttpServer> server;
+    std::unique_ptr<ScriptedTrackingServer> server;
     std::unique_ptr<Page> page;
 
     Page &open(const QString &user = QString(), bool isValidated = false,
@@ -118,9 +113,7 @@ private:
 private Q_SLOTS:
     void init()
     {
-        server = std::make_unique<ScriptedHttpServer>();
-        GlobalData::sharedGlobalData()->setUrl(server->baseUrl());
-        Reachability::setTestAnswer(Reachability::Reachable);
+        server = std::make_unique<ScriptedTrackingServer>();
         prefs().setString(device, PreferenceKeys::deviceid);
     }
 
@@ -129,7 +122,6 @@ private Q_SLOTS:
         page.reset();
         server.reset();
         qDeleteAll(openAlerts());
-        UrlExchange::setTimeout(std::chrono::seconds(60));
     }
 
     void firstStart()
@@ -166,7 +158,7 @@ private Q_SLOTS:
         QVERIFY(prefs().boolForKey(PreferenceKeys::validated));
         QVERIFY(validatedMode());
         QCOMPARE(p.ui.labUser->text(), name);
-        QTest::qWait(100);
+        QTest::qWait(gracePeriodMs);
         QVERIFY(server->requestLines().isEmpty());
     }
 
@@ -311,7 +303,7 @@ private Q_SLOTS:
 
     void serverThatNeverAnswersEndsInAnError()
     {
-        UrlExchange::setTimeout(std::chrono::milliseconds(500));
+        const ExchangeTimeout timeout(std::chrono::milliseconds(500));
         server->setDefaultReply(ScriptedHttpServer::neverAnswer());
         Page &p = open();
         type(QStringLiteral("Jo Ann"));
@@ -326,7 +318,7 @@ private Q_SLOTS:
         p.validateUser();
         QCOMPARE(p.ui.labValidated->text(), QStringLiteral("Not Validated: Jo") + QChar(0xD83D));
         QVERIFY(!prefs().boolForKey(PreferenceKeys::validated));
-        QTest::qWait(100);
+        QTest::qWait(gracePeriodMs);
         QVERIFY(server->requestLines().isEmpty());
     }
 
@@ -537,9 +529,7 @@ private Q_SLOTS:
             QTest::mouseClick(p.ui.cbSetFrequency, Qt::LeftButton);
             QCOMPARE(prefs().integerForKey(PreferenceKeys::frequency), button);
             QVERIFY(!p.ui.cbSetFrequency->isEnabled());
-            QCOMPARE(UserDefaults(UserDefaults::defaultPath()).integerForKey(
-                         PreferenceKeys::frequency),
-                     button); // flushed
+            QCOMPARE(preferencesOnDisk().integerForKey(PreferenceKeys::frequency), button);
         }
     }
 
@@ -550,9 +540,7 @@ private Q_SLOTS:
         type(QStringLiteral("Jo Ann"));
         p.validateUser();
         QTest::mouseClick(p.ui.cb1m, Qt::LeftButton);
-        const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/screenshots");
-        QDir().mkpath(dir);
-        QVERIFY(p.view()->grab().save(dir + QStringLiteral("/settings1.png")));
+        QVERIFY(saveScreenshot(p.view(), QStringLiteral("settings1")));
     }
 
     void themeColourReachesTheShortcutButtons()

@@ -1,8 +1,12 @@
 // The sending and display options, driven through their controls: what each one stores and
 // announces, and how a tracking screen that is already running takes the changes up.
+#include "DemoTrack.h"
 #include "Outlet.h"
+#include "Preferences.h"
+#include "Screenshot.h"
 #include "TestEnvironment.h"
 #include "TrackingScreen.h"
+#include "UserDefaultsTool.h"
 
 #include "settings/Settings2ViewController.h"
 
@@ -10,22 +14,13 @@
 #include "shared/PreferenceKeys.h"
 #include "shared/ThemeColour.h"
 
-#include "platform/LocationManager.h"
 #include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
 #include "platform/widgets/SegmentedControl.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QProcess>
 #include <QtTest>
 
 namespace {
-
-UserDefaults &prefs()
-{
-    return UserDefaults::standardUserDefaults();
-}
 
 const QStringList allKeys { PreferenceKeys::locationunits, PreferenceKeys::speed,
                             PreferenceKeys::sendspeed, PreferenceKeys::sendauto };
@@ -33,12 +28,7 @@ const QStringList allKeys { PreferenceKeys::locationunits, PreferenceKeys::speed
 // The value as another process finds it in the file: "<null>" for a key never written.
 QString onDisk(const QString &type, const QString &key)
 {
-    QProcess tool;
-    tool.start(QStringLiteral(USERDEFAULTS_TOOL),
-               { UserDefaults::defaultPath(), QStringLiteral("read"), type, key });
-    if (!tool.waitForFinished(10000) || tool.exitCode() != 0)
-        return QStringLiteral("<tool failed>");
-    return QString::fromUtf8(tool.readAllStandardOutput());
+    return userDefaultsTool({ UserDefaults::defaultPath(), QStringLiteral("read"), type, key });
 }
 
 void tap(QWidget *control, int segment = -1)
@@ -79,7 +69,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        LocationManager::setSourceOption(QStringLiteral("nmea:") + QStringLiteral(DEMO_TRACK));
+        useDemoTrack();
         NotificationCenter &center = NotificationCenter::defaultCenter();
         center.addObserver(NotificationNames::SpeedSet, this, [this](const Notification &) {
             heard << QStringLiteral("SpeedSet:") + onDisk("int", PreferenceKeys::speed);
@@ -92,10 +82,7 @@ private Q_SLOTS:
 
     void init()
     {
-        for (const QString &key : allKeys)
-            prefs().removeObjectForKey(key);
-        prefs().removeObjectForKey(PreferenceKeys::bg);
-        QVERIFY(prefs().synchronize());
+        QVERIFY(clearPreferences(allKeys + QStringList { PreferenceKeys::bg }));
     }
 
     void cleanup()
@@ -257,10 +244,8 @@ private Q_SLOTS:
         tap(controlNamed("segSpeed"), 1);
         QWidget *view = p.view();
         view->resize(320, 400);
-        const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/screenshots");
-        QDir().mkpath(dir);
         const QImage shot = view->grab().toImage();
-        QVERIFY(shot.save(dir + QStringLiteral("/settings2.png")));
+        QVERIFY(saveScreenshot(shot, QStringLiteral("settings2")));
         QCOMPARE(shot.pixelColor(2, 2), QColor(0x5F, 0xA8, 0xD3));
         prefs().setString(QStringLiteral("203040"), PreferenceKeys::bg);
         ThemeColour::post();

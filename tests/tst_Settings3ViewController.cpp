@@ -1,23 +1,23 @@
 // The account information page against a server on 127.0.0.1: the request, how replies become
 // sections, what failures add, and that the wait blocks the main thread.
+#include "ExchangeTimeout.h"
+#include "GracePeriod.h"
 #include "Outlet.h"
-#include "ScriptedHttpServer.h"
+#include "Preferences.h"
+#include "Screenshot.h"
+#include "ScriptedTrackingServer.h"
 #include "TestEnvironment.h"
 
 #include "settings/Settings3ViewController.h"
 
-#include "shared/GlobalFunctions.h"
 #include "shared/PreferenceKeys.h"
 
 #include "platform/Reachability.h"
-#include "platform/UrlExchange.h"
-#include "platform/UserDefaults.h"
 #include "platform/widgets/ActivityIndicator.h"
 #include "platform/widgets/TableView.h"
 #include "platform/widgets/TableViewCell.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
@@ -64,7 +64,7 @@ class TestSettings3ViewController : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<ScriptedHttpServer> server;
+    std::unique_ptr<ScriptedTrackingServer> server;
     std::unique_ptr<Page> page;
 
     Page &open()
@@ -101,18 +101,14 @@ private:
 private Q_SLOTS:
     void init()
     {
-        server = std::make_unique<ScriptedHttpServer>();
-        GlobalData::sharedGlobalData()->setUrl(server->baseUrl());
-        Reachability::setTestAnswer(Reachability::Reachable);
-        UserDefaults::standardUserDefaults().setString(QStringLiteral("Jo Ann's phone"),
-                                                       PreferenceKeys::deviceid);
+        server = std::make_unique<ScriptedTrackingServer>();
+        prefs().setString(QStringLiteral("Jo Ann's phone"), PreferenceKeys::deviceid);
     }
 
     void cleanup()
     {
         page.reset();
         server.reset();
-        UrlExchange::setTimeout(std::chrono::seconds(60));
     }
 
     void emptyUntilAskedThenOneRequestByteForByte()
@@ -238,20 +234,19 @@ private Q_SLOTS:
         if (why == QLatin1String("network"))
             Reachability::setTestAnswer(Reachability::Flags());
         else if (why == QLatin1String("device"))
-            UserDefaults::standardUserDefaults().setString(QString(QChar(0xD800)),
-                                                           PreferenceKeys::deviceid);
+            prefs().setString(QString(QChar(0xD800)), PreferenceKeys::deviceid);
         else
             GlobalData::sharedGlobalData()->setUrl(QStringLiteral("ftp://127.0.0.1/"));
         getInfo(ScriptedHttpServer::text("B,2"));
         QTRY_VERIFY(p.ui.aivActivity->isHidden() && !p.ui.aivActivity->isAnimating());
-        QTest::qWait(100);
+        QTest::qWait(gracePeriodMs);
         QCOMPARE(server->requestLines().size(), 1);
         QCOMPARE(titles(), QStringList { "A" });
     }
 
     void serverThatNeverAnswersEndsInAnErrorSection()
     {
-        UrlExchange::setTimeout(std::chrono::milliseconds(500));
+        const ExchangeTimeout timeout(std::chrono::milliseconds(500));
         server->setDefaultReply(ScriptedHttpServer::neverAnswer());
         open();
         QElapsedTimer clock;
@@ -287,8 +282,7 @@ private Q_SLOTS:
 
     void writesAScreenshot()
     {
-        UserDefaults::standardUserDefaults().setString(QStringLiteral("5FA8D3"),
-                                                       PreferenceKeys::bg);
+        prefs().setString(QStringLiteral("5FA8D3"), PreferenceKeys::bg);
         Page &p = open();
         getInfo(ScriptedHttpServer::text("Name,Jo Ann|Device,Jo Ann's phone|Reports,1234"
                                          "|Last report,2026-03-06 14:05:09|Plan,Free"));
@@ -299,10 +293,8 @@ private Q_SLOTS:
         // The table lays out its rows once it is on screen.
         view->show();
         QVERIFY(QTest::qWaitForWindowExposed(view));
-        const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/screenshots");
-        QDir().mkpath(dir);
         const QImage shot = view->grab().toImage();
-        QVERIFY(shot.save(dir + QStringLiteral("/settings3.png")));
+        QVERIFY(saveScreenshot(shot, QStringLiteral("settings3")));
         QCOMPARE(shot.pixelColor(2, 395), QColor(0x5F, 0xA8, 0xD3));
     }
 };

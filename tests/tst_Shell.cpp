@@ -1,6 +1,10 @@
 // The application put together: the root view with its two sides, the switch between them,
 // the paged containers, the background path, and the whole program on a replayed track.
-#include "ScriptedHttpServer.h"
+#include "DemoTrack.h"
+#include "GracePeriod.h"
+#include "Preferences.h"
+#include "Screenshot.h"
+#include "ScriptedTrackingServer.h"
 #include "TestEnvironment.h"
 #include "TrackingScreen.h"
 
@@ -12,23 +16,19 @@
 #include "history/Main2ViewController.h"
 #include "tracking/MainViewController.h"
 
-#include "shared/GlobalFunctions.h"
 #include "shared/NotificationNames.h"
 #include "shared/PreferenceKeys.h"
 #include "shared/ThemeColour.h"
 
-#include "platform/LocationManager.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PageCurlTransition.h"
 #include "platform/Reachability.h"
-#include "platform/UserDefaults.h"
 #include "platform/widgets/NavigationBar.h"
 #include "platform/widgets/PageControl.h"
 #include "platform/widgets/ScrollView.h"
 
 #include <QAccessible>
 #include <QApplication>
-#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -37,21 +37,9 @@
 
 namespace {
 
-UserDefaults &prefs()
-{
-    return UserDefaults::standardUserDefaults();
-}
-
 QColor colourOf(const QWidget *view)
 {
     return view->palette().color(QPalette::Window);
-}
-
-void saveScreenshot(QWidget *view, const QString &name)
-{
-    const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/screenshots");
-    QDir().mkpath(dir);
-    QVERIFY(view->grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png")));
 }
 
 } // namespace
@@ -61,20 +49,18 @@ class TestShell : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<ScriptedHttpServer> server;
+    std::unique_ptr<ScriptedTrackingServer> server;
 
 private Q_SLOTS:
     void initTestCase()
     {
-        LocationManager::setSourceOption(QStringLiteral("nmea:") + QStringLiteral(DEMO_TRACK));
+        useDemoTrack();
         prefs().setString(QStringLiteral("336699"), PreferenceKeys::bg);
     }
 
     void init()
     {
-        server = std::make_unique<ScriptedHttpServer>();
-        GlobalData::sharedGlobalData()->setUrl(server->baseUrl());
-        Reachability::setTestAnswer(Reachability::Reachable);
+        server = std::make_unique<ScriptedTrackingServer>();
         MainViewController::resetRunState();
     }
 
@@ -413,22 +399,22 @@ private Q_SLOTS:
     void backgroundAndActiveReachTheTrackingScreen()
     {
         AppDelegate delegate;
-        delegate.applicationDidFinishLaunching();
-        QTest::qWait(100); // the launch's activation
+        delegate.rootViewController()->view();
         MainViewController *tracking = StackedMainViewController::mainViewController();
         QVERIFY(tracking);
-        auto *spy = new QSignalSpy(tracking, &MainViewController::backgroundModeSwitched);
+        QSignalSpy spy(tracking, &MainViewController::backgroundModeSwitched);
+        delegate.applicationDidFinishLaunching();
+        QTRY_COMPARE(spy.size(), 1); // the launch's activation
         delegate.applicationDidEnterBackground();
         delegate.applicationDidBecomeActive();
         delegate.applicationDidBecomeActive();
-        QCOMPARE(spy->size(), 3);
-        QCOMPARE(spy->at(0).at(0).toBool(), true);
-        QCOMPARE(spy->at(1).at(0).toBool(), false);
-        QCOMPARE(spy->at(2).at(0).toBool(), false);
+        QCOMPARE(spy.size(), 4);
+        QCOMPARE(spy.at(1).at(0).toBool(), true);
+        QCOMPARE(spy.at(2).at(0).toBool(), false);
+        QCOMPARE(spy.at(3).at(0).toBool(), false);
         delegate.window()->showMinimized();
-        QTRY_VERIFY(spy->size() >= 4);
-        QCOMPARE(spy->last().at(0).toBool(), true);
-        delete spy;
+        QTRY_VERIFY(spy.size() >= 5);
+        QCOMPARE(spy.last().at(0).toBool(), true);
     }
 
     void launchTellsTheTrackingScreenNoOnce()
@@ -442,14 +428,14 @@ private Q_SLOTS:
         watch = connect(tracking, &MainViewController::backgroundModeSwitched,
                         [&](bool background) { told << background; });
         delegate.applicationDidFinishLaunching();
-        QTest::qWait(100);
+        QTRY_COMPARE(told, QList<bool> { false });
+        QTest::qWait(gracePeriodMs);
         QCOMPARE(told, QList<bool> { false });
     }
 
     void theWholeApplicationOnTheDemoTrack()
     {
-        prefs().setBool(true, PreferenceKeys::validated);
-        prefs().setBool(true, PreferenceKeys::sendauto);
+        setReporting();
         prefs().setString(QStringLiteral("Test"), PreferenceKeys::user);
         AppDelegate delegate;
         delegate.applicationDidFinishLaunching();
@@ -462,17 +448,17 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(ui.labLat->text().startsWith(QLatin1String("51.5")), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(!server->requestLines().isEmpty(), 5000);
         QTRY_COMPARE(ui.labStatus->text(), QStringLiteral("OK"));
-        saveScreenshot(window, QStringLiteral("main-side-tracking"));
+        QVERIFY(saveScreenshot(window, QStringLiteral("main-side-tracking")));
         RootViewController *root = delegate.rootViewController();
         root->stackedMainViewController()->scrollView()->setContentOffset({ 320, 0 });
-        saveScreenshot(window, QStringLiteral("main-side-history"));
+        QVERIFY(saveScreenshot(window, QStringLiteral("main-side-history")));
 
         QTest::mouseClick(root->mainsideNavigationBar()->rightButton(), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!root->view()->findChild<PageCurlTransition *>(), 3000);
         StackedViewController *settings = root->stackedViewController();
         for (int page = 0; page < 4; ++page) {
             settings->scrollView()->setContentOffset({ 320.0 * page, 0 });
-            saveScreenshot(window, QStringLiteral("settings-side-page-%1").arg(page + 1));
+            QVERIFY(saveScreenshot(window, QStringLiteral("settings-side-page-%1").arg(page + 1)));
         }
         // Validation and the account's details, each from its button.
         server->setResponder([](const QByteArray &line) {
@@ -506,9 +492,8 @@ private Q_SLOTS:
             QVERIFY2(names == qtsOwn, head.constData());
             QVERIFY(head.startsWith("GET /"));
         }
-        for (const QString &key : { PreferenceKeys::validated, PreferenceKeys::sendauto,
-                                    PreferenceKeys::user })
-            prefs().removeObjectForKey(key);
+        QVERIFY(clearPreferences(
+            { PreferenceKeys::validated, PreferenceKeys::sendauto, PreferenceKeys::user }));
     }
 };
 

@@ -1,11 +1,10 @@
 // The stored theme colour: how "bg" is read, and how the screens are told to repaint.
+#include "Preferences.h"
 #include "TestEnvironment.h"
 
 #include "shared/GlobalFunctions.h"
 #include "shared/PreferenceKeys.h"
 #include "shared/ThemeColour.h"
-
-#include "platform/UserDefaults.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -47,18 +46,17 @@ private Q_SLOTS:
 
     void getBackgroundColourReadsTheStoreEveryTime()
     {
-        UserDefaults &store = UserDefaults::standardUserDefaults();
         GlobalData *data = GlobalData::sharedGlobalData();
         QCOMPARE(data->getBackgroundColour(), QColor(255, 255, 0));
-        store.setString(QStringLiteral("FF7F00"), PreferenceKeys::bg);
+        prefs().setString(QStringLiteral("FF7F00"), PreferenceKeys::bg);
         QCOMPARE(data->getBackgroundColour().rgb(), QColor(255, 127, 0).rgb());
-        store.setString(QStringLiteral("#FF7F00"), PreferenceKeys::bg);
+        prefs().setString(QStringLiteral("#FF7F00"), PreferenceKeys::bg);
         QCOMPARE(data->getBackgroundColour().rgb(), QColor(255, 255, 0).rgb());
     }
 
     void everyObserverRepaintsOnAPost()
     {
-        UserDefaults::standardUserDefaults().setString(QStringLiteral("336699"), PreferenceKeys::bg);
+        prefs().setString(QStringLiteral("336699"), PreferenceKeys::bg);
         QWidget first, second;
         auto repaint = [](QWidget *w) {
             return [w] {
@@ -72,7 +70,7 @@ private Q_SLOTS:
 
         // A screen built later paints itself with the same stored colour when it posts.
         ThemeColour::observe(&second, repaint(&second));
-        UserDefaults::standardUserDefaults().setString(QStringLiteral("112233"), PreferenceKeys::bg);
+        prefs().setString(QStringLiteral("112233"), PreferenceKeys::bg);
         ThemeColour::post();
         QCOMPARE(ThemeColour::backgroundOf(&first).rgb(), QColor(0x11, 0x22, 0x33).rgb());
         QCOMPARE(ThemeColour::backgroundOf(&second).rgb(), QColor(0x11, 0x22, 0x33).rgb());

@@ -2,16 +2,13 @@
 // PEREGRIX_TEST_POSTGRES, on a database of a private PostgreSQL cluster: query decoding, validation,
 // reports with their refusals and duplicates, stopped devices, account information, routing,
 // the operator's commands and the track formats.
+#include "InProcessServer.h"
 #include "PostgresCluster.h"
 #include "TestEnvironment.h"
 
-#include "HttpFrontEnd.h"
 #include "OperatorCommands.h"
 #include "QueryParameters.h"
 #include "TrackFormats.h"
-#include "TrackingService.h"
-#include "TrackingStore.h"
-#include "WebPages.h"
 
 #include <QApplication>
 #include <QJsonArray>
@@ -38,49 +35,40 @@ private:
     PostgresCluster postgres;
     QString postgresDatabase;
 #endif
-    std::unique_ptr<TrackingStore> store;
-    std::unique_ptr<TrackingService> service;
-    std::unique_ptr<WebPages> pages;
-    std::unique_ptr<HttpFrontEnd> http;
+    std::unique_ptr<InProcessServer> inProcess;
 
     void open(const TrackingService::Policy &policy = {})
     {
-        http.reset();
-        pages.reset();
-        service.reset();
-        store.reset();
-        store = std::make_unique<TrackingStore>();
+        inProcess.reset();
 #ifdef PEREGRIX_TEST_POSTGRES
         postgres.emptyDatabase(QStringLiteral("t"));
-        store->open(postgresDatabase);
+        const QString database = postgresDatabase;
 #else
-        QFile::remove(dir.filePath(QStringLiteral("t.sqlite")));
-        store->open(dir.filePath(QStringLiteral("t.sqlite")));
+        const QString database = dir.filePath(QStringLiteral("t.sqlite"));
+        QFile::remove(database);
 #endif
-        service = std::make_unique<TrackingService>(*store, policy);
-        pages = std::make_unique<WebPages>(*store, QString());
-        http = std::make_unique<HttpFrontEnd>(*service, *pages);
+        inProcess = std::make_unique<InProcessServer>(database, policy);
     }
     QByteArray get(const QString &path, const QByteArray &query,
         const QHostAddress &from = QHostAddress(QHostAddress::LocalHost))
     {
-        return http->answer(HttpFrontEnd::Side::Public, "GET", path, query, from).body;
+        return inProcess->http.answer(HttpFrontEnd::Side::Public, "GET", path, query, from).body;
     }
     HttpReply page(const QString &path, const QByteArray &query)
     {
-        return http->answer(HttpFrontEnd::Side::Operator, "GET", path, query);
+        return inProcess->http.answer(HttpFrontEnd::Side::Operator, "GET", path, query);
     }
-    QString alias(const QString &device) { return store->aliasOf(device); }
+    QString alias(const QString &device) { return inProcess->store.aliasOf(device); }
     QByteArray log(const QByteArray &query) { return get(QStringLiteral("/log.php"), query); }
     qint64 stored(const QString &device = QStringLiteral("dev-a"))
     {
-        return store->summary(device).reports;
+        return inProcess->store.summary(device).reports;
     }
     int command(const QStringList &arguments, QString *out = nullptr)
     {
         QString text, errors;
         QTextStream outStream(&text), errStream(&errors);
-        const int code = OperatorCommands(*store, outStream, errStream).run(arguments);
+        const int code = OperatorCommands(inProcess->store, outStream, errStream).run(arguments);
         outStream.flush();
         if (out)
             *out = text;
@@ -343,7 +331,8 @@ private Q_SLOTS:
         const QDateTime before = QDateTime::currentDateTimeUtc().addMSecs(-1);
         QCOMPARE(log(QByteArray(report).replace("speed=22%20MPH", "speed=1+1%20KPH") + "&Late=Y"),
             QByteArray("OK7"));
-        const QList<TrackingStore::TrackPoint> track = store->track(QStringLiteral("dev-a"));
+        const QList<TrackingStore::TrackPoint> track
+            = inProcess->store.track(QStringLiteral("dev-a"));
         QCOMPARE(track.size(), 1);
         const TrackingStore::TrackPoint &p = track.first();
         QCOMPARE(p.latitude, 51.5);
@@ -386,7 +375,7 @@ private Q_SLOTS:
         QCOMPARE(log(report), QByteArray("OK7"));
         QCOMPARE(log(second), reply);
         QCOMPARE(stored(), rows);
-        QCOMPARE(store->summary(QStringLiteral("dev-a")).lateReports, 0);
+        QCOMPARE(inProcess->store.summary(QStringLiteral("dev-a")).lateReports, 0);
     }
 
     void lateReportNeverStoredIsStoredAsLate()
@@ -394,7 +383,7 @@ private Q_SLOTS:
         QCOMPARE(log(report + "&Late=Y"), QByteArray("OK7"));
         QCOMPARE(log(report), QByteArray("OK7")); // the original, arriving after all
         QCOMPARE(stored(), 1);
-        QCOMPARE(store->summary(QStringLiteral("dev-a")).lateReports, 1);
+        QCOMPARE(inProcess->store.summary(QStringLiteral("dev-a")).lateReports, 1);
     }
 
     void stoppedDevice()
@@ -498,7 +487,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, query);
         QFETCH(int, status);
         QFETCH(QByteArray, body);
-        const HttpReply reply = http->answer(
+        const HttpReply reply = inProcess->http.answer(
             operatorSide ? HttpFrontEnd::Side::Operator : HttpFrontEnd::Side::Public, method, path,
             query);
         QCOMPARE(reply.status, status);
@@ -608,7 +597,7 @@ private Q_SLOTS:
                 r.when = "20260306140510";
             reports.append(r);
         }
-        store->storeReports(reports, QDateTime::currentDateTimeUtc(),
+        inProcess->store.storeReports(reports, QDateTime::currentDateTimeUtc(),
             [](const ReceivedReport &, const TrackingStore::Account &) { return QByteArray(); });
         const HttpReply gpx = page(QStringLiteral("/track.gpx"), "a=" + alias("dev-a").toLatin1());
         QXmlStreamReader xml(gpx.body);
@@ -636,10 +625,11 @@ private Q_SLOTS:
             return QByteArray();
         };
         const QDateTime now = QDateTime::currentDateTimeUtc();
-        store->storeReports(reports, now, admitAll);
-        store->storeReports({ reports[50] }, now.addSecs(1), admitAll); // already stored: no news
+        inProcess->store.storeReports(reports, now, admitAll);
+        inProcess->store.storeReports(
+            { reports[50] }, now.addSecs(1), admitAll); // already stored: no news
         reports[50].id = 2;
-        store->storeReports({ reports[50] }, now.addSecs(2), admitAll);
+        inProcess->store.storeReports({ reports[50] }, now.addSecs(2), admitAll);
 
         const QString first = QString::fromUtf8(page(QStringLiteral("/"), {}).body);
         QCOMPARE(first.count("<tr><td>"), 100);

@@ -1,11 +1,12 @@
 // Asynchronous loading over real HTTP on 127.0.0.1: bodies whatever the status, failures,
 // the size limit, the time-out, and several exchanges at once.
+#include "ExchangeTimeout.h"
+#include "GracePeriod.h"
 #include "ScriptedHttpServer.h"
 #include "TestEnvironment.h"
 
 #include "platform/PercentEscapes.h"
 #include "platform/UrlConnection.h"
-#include "platform/UrlExchange.h"
 
 #include <QApplication>
 #include <QTcpServer>
@@ -66,8 +67,6 @@ class TestUrlConnection : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup() { UrlExchange::setTimeout(std::chrono::seconds(60)); }
-
     void outcomes_data()
     {
         QTest::addColumn<Reply>("reply");
@@ -202,17 +201,18 @@ private Q_SLOTS:
 
     void manyConnectionsWaitTheirTurnWithoutTimingOut()
     {
-        // Each reply takes 250 ms and the time-out is 600 ms: 30 requests at once would time
-        // out if their clocks started before they went out.
-        UrlExchange::setTimeout(std::chrono::milliseconds(600));
+        // Each reply takes two grace periods and the time-out is three: 30 requests at once
+        // would time out if their clocks started before they went out.
+        const ExchangeTimeout timeout(std::chrono::milliseconds(3 * gracePeriodMs));
         ScriptedHttpServer server;
         Reply slow = ScriptedHttpServer::text("OK");
-        slow.delayMs = 250;
+        slow.delayMs = 2 * gracePeriodMs;
         server.setDefaultReply(slow);
         Recorder recorder;
         for (int i = 0; i < 30; ++i)
             UrlConnection::start(QUrl(server.baseUrl() + QString::number(i)), &recorder);
-        QTest::qWait(150);
+        QTRY_COMPARE(server.requestLines().size(), UrlConnection::maxConnectionsPerHost);
+        QTest::qWait(gracePeriodMs); // no more before the first replies
         QCOMPARE(server.requestLines().size(), UrlConnection::maxConnectionsPerHost);
         QTRY_COMPARE_WITH_TIMEOUT(recorder.finishOrder.size(), 30, 15000);
         for (const auto &[url, exchange] : recorder.byUrl)
@@ -222,7 +222,7 @@ private Q_SLOTS:
 
     void serverThatNeverAnswersFailsAfterTheTimeOut()
     {
-        UrlExchange::setTimeout(std::chrono::milliseconds(500));
+        const ExchangeTimeout timeout(std::chrono::milliseconds(500));
         ScriptedHttpServer server;
         server.setDefaultReply(ScriptedHttpServer::neverAnswer());
         Recorder recorder;
@@ -263,7 +263,7 @@ private Q_SLOTS:
         UrlConnection *c = UrlConnection::start(QUrl(server.baseUrl() + "x"), &recorder);
         QTRY_COMPARE(server.requestLines().size(), 1);
         c->cancel();
-        QTest::qWait(400);
+        QTest::qWait(gracePeriodMs);
         QVERIFY(recorder.byUrl.empty());
     }
 };

@@ -1,11 +1,12 @@
 // Typed reads and writes of the preferences store, persistence across processes, bad files.
 #include "TestEnvironment.h"
+#include "WriteFile.h"
+#include "UserDefaultsTool.h"
 
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -22,14 +23,6 @@ private:
     [[nodiscard]] QString file(const QString &name = QStringLiteral("Peregrix.conf")) const
     {
         return m_dir.filePath(name);
-    }
-    static QString runTool(const QStringList &args)
-    {
-        QProcess tool;
-        tool.start(QStringLiteral(USERDEFAULTS_TOOL), args);
-        if (!tool.waitForFinished(10000) || tool.exitCode() != 0)
-            return QStringLiteral("<tool failed>");
-        return QString::fromUtf8(tool.readAllStandardOutput());
     }
 
 private Q_SLOTS:
@@ -159,10 +152,7 @@ private Q_SLOTS:
         // A file of its own per row: QSettings trusts its cache for a file of unchanged size and
         // time.
         const QString path = file(QString::fromLatin1(QTest::currentDataTag()) + ".conf");
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[General]\n" + line + "\n");
-        f.close();
+        QVERIFY(writeFile(path, "[General]\n" + line + "\n"));
         UserDefaults store(path);
         QCOMPARE(store.integerForKey(QStringLiteral("k")), asInteger);
         QCOMPARE(store.boolForKey(QStringLiteral("k")), asBool);
@@ -187,23 +177,23 @@ private Q_SLOTS:
         QCOMPARE(store.stringForKey(QStringLiteral("user")), QStringLiteral("Anna"));
         QVERIFY(store.synchronize());
         store.setString(QStringLiteral("Bert"), QStringLiteral("user"));
-        QCOMPARE(runTool({ file(), "read", "string", "user" }), QStringLiteral("Anna"));
+        QCOMPARE(userDefaultsTool({ file(), "read", "string", "user" }), QStringLiteral("Anna"));
         QVERIFY(store.synchronize());
-        QCOMPARE(runTool({ file(), "read", "string", "user" }), QStringLiteral("Bert"));
+        QCOMPARE(userDefaultsTool({ file(), "read", "string", "user" }), QStringLiteral("Bert"));
     }
 
     void valuesSurviveARestartOfTheProcess()
     {
-        QCOMPARE(runTool({ file(), "write", "int", "frequency", "4" }), QString());
-        QCOMPARE(runTool({ file(), "write", "float", "hue", "0.734" }), QString());
-        QCOMPARE(runTool({ file(), "write", "bool", "sendauto", "true" }), QString());
-        QCOMPARE(runTool({ file(), "write", "string", "bg", "FF7F00" }), QString());
+        QCOMPARE(userDefaultsTool({ file(), "write", "int", "frequency", "4" }), QString());
+        QCOMPARE(userDefaultsTool({ file(), "write", "float", "hue", "0.734" }), QString());
+        QCOMPARE(userDefaultsTool({ file(), "write", "bool", "sendauto", "true" }), QString());
+        QCOMPARE(userDefaultsTool({ file(), "write", "string", "bg", "FF7F00" }), QString());
         UserDefaults store(file());
         QCOMPARE(store.integerForKey(QStringLiteral("frequency")), 4);
         QCOMPARE(store.floatForKey(QStringLiteral("hue")), 0.734f);
         QCOMPARE(store.boolForKey(QStringLiteral("sendauto")), true);
         QCOMPARE(store.stringForKey(QStringLiteral("bg")), QStringLiteral("FF7F00"));
-        QCOMPARE(runTool({ file(), "read", "string", "user" }), QStringLiteral("<null>"));
+        QCOMPARE(userDefaultsTool({ file(), "read", "string", "user" }), QStringLiteral("<null>"));
     }
 
     void corruptFileReadsAsEmptyAndIsKeptAside_data()
@@ -221,10 +211,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, content);
         const QString path = file(QString::fromLatin1(QTest::currentDataTag()) + ".conf");
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(content);
-        f.close();
+        QVERIFY(writeFile(path, content));
 
         UserDefaults store(path);
         QCOMPARE(store.integerForKey(QStringLiteral("frequency")), 0);
@@ -243,9 +230,7 @@ private Q_SLOTS:
     void failedFlushIsNotFatal()
     {
         // A folder that cannot be made: its parent is a plain file.
-        QFile blocker(file(QStringLiteral("blocker")));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        QVERIFY(writeFile(file(QStringLiteral("blocker")), QByteArray()));
         UserDefaults store(file(QStringLiteral("blocker/Peregrix/Peregrix.conf")));
         store.setString(QStringLiteral("Anna"), QStringLiteral("user"));
         QVERIFY(!store.synchronize());

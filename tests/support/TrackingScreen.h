@@ -44,6 +44,7 @@ public:
         screen.findChild<QTimer *>(QStringLiteral("handleTimer"))->stop();
     }
 
+    // The outlets by their names in MainView.ui. (The screen's own form is private to it.)
     struct Outlets
     {
         QWidget *view;
