@@ -1,6 +1,8 @@
-// The tracking screen's rules without the screen: the texts of positions and speeds, and the
-// once-a-second decision of what the message line says and when a report goes.
+// The tracking screen's rules without the screen: the texts of positions and speeds, the
+// once-a-second decision of what the message line says and when a report goes, and what a
+// reply does to the run.
 #include "tracking/PositionFormat.h"
+#include "tracking/PositionReport.h"
 #include "tracking/SendScheduler.h"
 
 #include <QtTest>
@@ -162,6 +164,34 @@ private Q_SLOTS:
         const QDateTime last = QDateTime::currentDateTimeUtc();
         QCOMPARE(SendScheduler::handleTimer(run, true, true, 15, last, last.addMSecs(afterMs)).sendNow,
             due);
+    }
+
+    // Each reply is counted once; only a refusal or a stop switches reporting off, only a stop
+    // for the rest of the run, and a plain failure shows in the status line alone.
+    void replies_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("reaction"); // failed, switch off, disable, alert
+        QTest::addColumn<QString>("statusLine");
+        QTest::newRow("OK") << QByteArray("OK7") << "----" << "2 Sends : 1 OK : 0 Failed : 1 Pending : 0 Stored";
+        QTest::newRow("refusal") << QByteArray("~No") << "FS-A" << "2 Sends : 0 OK : 1 Failed : 1 Pending : 0 Stored";
+        QTest::newRow("stop") << QByteArray("~~Stop") << "FSDA" << "2 Sends : 0 OK : 1 Failed : 1 Pending : 0 Stored";
+        QTest::newRow("failure") << QByteArray("Error") << "F---" << "2 Sends : 0 OK : 1 Failed : 1 Pending : 0 Stored";
+    }
+    void replies()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, reaction);
+        QFETCH(QString, statusLine);
+        TrackingRun run;
+        run.iUpdatesSent = 2;
+        const PositionReport::Reaction r
+            = PositionReport::handleReply(run, ReportReply::fromBody(body));
+        const QString shown = QString(r.failed ? u'F' : u'-') + (r.switchOff ? u'S' : u'-')
+            + (r.disable ? u'D' : u'-') + (r.alert ? u'A' : u'-');
+        QCOMPARE(shown, reaction);
+        QCOMPARE(PositionReport::statusLine(run), statusLine);
+        QCOMPARE(run.bFirstSendDone, !r.failed);
     }
 };
 

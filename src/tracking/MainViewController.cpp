@@ -4,6 +4,7 @@
 #include "ui_MainView.h"
 
 #include "PositionFormat.h"
+#include "PositionReport.h"
 #include "SendScheduler.h"
 
 #include "shared/GlobalFunctions.h"
@@ -21,7 +22,6 @@
 #include "platform/UrlConnection.h"
 #include "platform/UserDefaults.h"
 
-#include <QLocale>
 #include <QPointer>
 
 namespace {
@@ -263,19 +263,11 @@ void MainViewController::sendData()
     run.iFillCount = 0;
     lastSend = now;
 
-    TrackingServer::PositionReport report;
-    report.when = QLocale(QLocale::English, QLocale::UnitedKingdom)
-                      .toString(now.toLocalTime(), QStringLiteral("yyyyMMddHHmmss"));
-    report.user = defaults().stringForKey(PreferenceKeys::user);
-    report.device = defaults().stringForKey(PreferenceKeys::deviceid);
     if (!defaults().boolForKey(PreferenceKeys::sendspeed))
         sSpeed = QStringLiteral(".");
-    report.id = ++run.Id;
-    report.latitude = run.dLat;
-    report.longitude = run.dLong;
-    report.version = version;
-    report.accuracy = run.iAcc;
-    report.speed = sSpeed;
+    const TrackingServer::PositionReport report = PositionReport::next(run, now,
+        defaults().stringForKey(PreferenceKeys::user),
+        defaults().stringForKey(PreferenceKeys::deviceid), version, sSpeed);
     const QString text = TrackingServer::positionReportText(global->url(), report);
 
     if (global->connectedToNetwork()) {
@@ -309,38 +301,26 @@ void MainViewController::connectionDidFinishLoading(UrlConnection *connection)
 {
     const auto node = responseData.extract(connection);
     const ReportReply reply = ReportReply::fromBody(node.empty() ? QByteArray() : node.mapped());
-    if (reply.kind == ReportReply::Kind::Acknowledged) {
-        ++run.iUpdatesOK;
-        run.bFirstSendDone = true;
-        setStatusColours(false);
-        ui->labStatus->setText(reply.message);
+    const PositionReport::Reaction reaction = PositionReport::handleReply(run, reply);
+    setStatusColours(reaction.failed);
+    if (reaction.switchOff)
+        ui->swOnOff->setOn(false);
+    if (reaction.disable) {
+        ui->swOnOff->setEnabled(false);
+        ui->cbSendNow->setEnabled(false);
+    }
+    if (reaction.alert)
+        GlobalData::sharedGlobalData()->_showAlert(reply.message);
+    ui->labStatus->setText(reply.message);
+    if (!reaction.failed)
         NotificationCenter::defaultCenter().postNotificationName(NotificationNames::LocationOK,
                                                                  reply.text);
-    } else {
-        ++run.iUpdatesFailed;
-        setStatusColours(true);
-        if (reply.kind == ReportReply::Kind::Stop || reply.kind == ReportReply::Kind::Refusal)
-            ui->swOnOff->setOn(false);
-        if (reply.kind == ReportReply::Kind::Stop) {
-            ui->swOnOff->setEnabled(false);
-            ui->cbSendNow->setEnabled(false);
-        }
-        if (reply.kind != ReportReply::Kind::Failure)
-            GlobalData::sharedGlobalData()->_showAlert(reply.message);
-        ui->labStatus->setText(reply.message);
-    }
     showStatusLine();
 }
 
 void MainViewController::showStatusLine()
 {
-    const qint32 pending = run.iUpdatesSent - run.iUpdatesOK - run.iUpdatesFailed;
-    ui->labSends->setText(QStringLiteral("%1 Sends : %2 OK : %3 Failed : %4 Pending : %5 Stored")
-                             .arg(run.iUpdatesSent)
-                             .arg(run.iUpdatesOK)
-                             .arg(run.iUpdatesFailed)
-                             .arg(pending)
-                             .arg(run.iStored));
+    ui->labSends->setText(PositionReport::statusLine(run));
 }
 
 // Normal: the speed label's background and black text. Failure: white on red.
