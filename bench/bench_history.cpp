@@ -172,9 +172,8 @@ bool againstReferenceServer(int entries)
     const ResendPass pass = resendPass(base, entries);
     std::printf("resend to peregrix-server: %d acknowledged in %.0f ms, %.0f ms to start\n",
         pass.acknowledged, pass.allMs, pass.startMs);
-    printFigureRow(
-        QStringLiteral("history: Send Missing over %1 entries, peregrix-server (SQLite)")
-            .arg(entries),
+    printFigureRow(QStringLiteral("history: Send Missing over %1 entries, peregrix-server (SQLite)")
+                       .arg(entries),
         QStringLiteral("%1 acknowledged/s").arg(pass.perSecond(), 0, 'f', 0),
         QStringLiteral("%1 reports/s from wrk, %2 connections")
             .arg(wrk.requestsPerSecond, 0, 'f', 0)

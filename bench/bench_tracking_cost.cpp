@@ -41,7 +41,7 @@ int child(int argc, char **argv, bool empty, int seconds)
     std::unique_ptr<AppDelegate> delegate;
     QTimer tick;
     if (empty) {
-        QObject::connect(&tick, &QTimer::timeout, [] { });
+        QObject::connect(&tick, &QTimer::timeout, [] {});
         tick.start(1000);
     } else {
         server = std::make_unique<ScriptedHttpServer>();

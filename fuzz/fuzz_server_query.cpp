@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const QByteArray key = equals < 0 ? part : part.left(equals);
         const QByteArray value = equals < 0 ? QByteArray() : part.mid(equals + 1);
         FUZZ_CHECK(parameters[i].key == QString::fromUtf8(QByteArray::fromPercentEncoding(key)));
-        FUZZ_CHECK(parameters[i].value
-                   == QString::fromUtf8(QByteArray::fromPercentEncoding(value)));
+        FUZZ_CHECK(
+            parameters[i].value == QString::fromUtf8(QByteArray::fromPercentEncoding(value)));
     }
     return 0;
 }

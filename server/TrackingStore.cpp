@@ -226,8 +226,7 @@ void TrackingStore::configurePostgresSession()
     run(QStringLiteral("SET client_min_messages = warning"), {}).finish();
     if (m_shortWaits) {
         run(QStringLiteral("SET lock_timeout = %1").arg(servingLockWaitMs), {}).finish();
-        run(QStringLiteral("SET statement_timeout = %1").arg(servingStatementLimitMs), {})
-            .finish();
+        run(QStringLiteral("SET statement_timeout = %1").arg(servingStatementLimitMs), {}).finish();
     }
 }
 
@@ -262,7 +261,8 @@ bool TrackingStore::postgresAnswers()
     if (!m_nextProbe.hasExpired())
         return false;
     const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    if (PostgresProbe::answers(db.hostName(), quint16(db.port()), QDeadlineTimer(servingLockWaitMs)))
+    if (PostgresProbe::answers(
+            db.hostName(), quint16(db.port()), QDeadlineTimer(servingLockWaitMs)))
         return true;
     m_nextProbe.setRemainingTime(servingProbeIntervalMs);
     return false;

@@ -15,7 +15,7 @@ Q_DECLARE_METATYPE(Color)
 QString describe(const Color &c)
 {
     return QString::asprintf("Color(%.9g, %.9g, %.9g, %.9g)", double(c.red), double(c.green),
-                             double(c.blue), double(c.alpha));
+        double(c.blue), double(c.alpha));
 }
 
 class TestColorPickerHsv : public QObject

@@ -19,9 +19,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<Reply>("reply");
         QTest::addColumn<QString>("text"); // null: an error is expected
-        QTest::newRow("validated") << ScriptedHttpServer::text("VALIDATED")
-                                   << QStringLiteral("VALIDATED");
-        QTest::newRow("UTF-8") << ScriptedHttpServer::text("USERGrüße") << QStringLiteral("USERGrüße");
+        QTest::newRow("validated")
+            << ScriptedHttpServer::text("VALIDATED") << QStringLiteral("VALIDATED");
+        QTest::newRow("UTF-8") << ScriptedHttpServer::text("USERGrüße")
+                               << QStringLiteral("USERGrüße");
         QTest::newRow("404 body") << ScriptedHttpServer::text("NOT VALIDATED", 404)
                                   << QStringLiteral("NOT VALIDATED");
         QTest::newRow("empty") << ScriptedHttpServer::text("") << QStringLiteral("");

@@ -68,8 +68,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("routes");
         QTest::addColumn<QByteArray>("answer");
-        QTest::newRow("default route on the loopback") << "ip route add default dev lo"
-                                                       << QByteArray("YES\n");
+        QTest::newRow("default route on the loopback")
+            << "ip route add default dev lo" << QByteArray("YES\n");
         QTest::newRow("no default route") << "true" << QByteArray("NO\n");
     }
     void theRealRecordAsksForAWayOut()
@@ -78,8 +78,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, answer);
         QProcess probe;
         probe.start(QStringLiteral("unshare"),
-                    { "--map-root-user", "--net", "sh", "-c",
-                      "ip link set lo up && " + routes + " && exec \"$0\"", REACHABILITY_PROBE });
+            { "--map-root-user", "--net", "sh", "-c",
+                "ip link set lo up && " + routes + " && exec \"$0\"", REACHABILITY_PROBE });
         QVERIFY(probe.waitForFinished());
         const QByteArray errors = probe.readAllStandardError();
         if (probe.exitCode() != 0 && errors.startsWith("unshare:"))
@@ -96,14 +96,14 @@ private Q_SLOTS:
         QCOMPARE(boxes[0]->windowTitle(), QString());
         QCOMPARE(boxes[0]->text(), QString());
         QCOMPARE(boxes[0]->buttons().size(), 1);
-        QCOMPARE(boxes[0]->buttons().first()->text().remove(QLatin1Char('&')),
-                 QStringLiteral("OK"));
+        QCOMPARE(
+            boxes[0]->buttons().first()->text().remove(QLatin1Char('&')), QStringLiteral("OK"));
     }
 
     void alertReturnsAtOnceAndClosesOnOk()
     {
-        GlobalData::sharedGlobalData()->_showAlert(QStringLiteral("<b>Stopped</b> by server"),
-                                                   QStringLiteral("Peregrix"));
+        GlobalData::sharedGlobalData()->_showAlert(
+            QStringLiteral("<b>Stopped</b> by server"), QStringLiteral("Peregrix"));
         QList<QMessageBox *> boxes = openAlerts();
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0]->windowTitle(), QStringLiteral("Peregrix"));

@@ -380,9 +380,8 @@ private Q_SLOTS:
             queue.back()->connectToHost(QHostAddress::LocalHost, ntohs(address.sin_port));
         }
         // The first takes the queue's one place; the others wait unanswered.
-        QTRY_VERIFY(std::any_of(queue.cbegin(), queue.cend(), [](const auto &socket) {
-            return socket->state() == QAbstractSocket::ConnectedState;
-        }));
+        QTRY_VERIFY(std::any_of(queue.cbegin(), queue.cend(),
+            [](const auto &socket) { return socket->state() == QAbstractSocket::ConnectedState; }));
 
         auto source = std::make_unique<Source>(QStringLiteral("127.0.0.1"), port);
         QSignalSpy errors(source.get(), &Source::errorOccurred);

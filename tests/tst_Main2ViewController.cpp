@@ -32,9 +32,10 @@ namespace {
 // A report's request text as the tracking screen builds it.
 QString report(int id, const QString &base = QStringLiteral("http://127.0.0.1:1/"))
 {
-    return base + QStringLiteral("log.php?u=Jo Ann&d=dev&lat=51.500000&long=-0.127500"
-                                 "&when=20260306140509&ver=v2.5&acc=65&speed=22 MPH&id=%1")
-                      .arg(id);
+    return base
+        + QStringLiteral("log.php?u=Jo Ann&d=dev&lat=51.500000&long=-0.127500"
+                         "&when=20260306140509&ver=v2.5&acc=65&speed=22 MPH&id=%1")
+              .arg(id);
 }
 
 void post(const QString &name, const QString &object)
@@ -47,8 +48,8 @@ class CountingHistory : public Main2ViewController
 {
 public:
     int cellsAskedFor = 0;
-    std::unique_ptr<TableViewCell> tableViewCellForRowAtIndexPath(TableView *table,
-                                                                  const IndexPath &path) override
+    std::unique_ptr<TableViewCell> tableViewCellForRowAtIndexPath(
+        TableView *table, const IndexPath &path) override
     {
         ++cellsAskedFor;
         return Main2ViewController::tableViewCellForRowAtIndexPath(table, path);
@@ -97,8 +98,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        NotificationCenter::defaultCenter().addObserver(
-            NotificationNames::LocationOK, this,
+        NotificationCenter::defaultCenter().addObserver(NotificationNames::LocationOK, this,
             [this](const Notification &n) { oks << n.object.toString(); });
     }
 
@@ -144,8 +144,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("id");
         QTest::newRow("report") << report(17) << "17";
-        QTest::newRow("user name with &: parts by position") << report(4).replace("u=Jo Ann", "u=A&B")
-                                                         << "ed=22 MPH";
+        QTest::newRow("user name with &: parts by position")
+            << report(4).replace("u=Jo Ann", "u=A&B") << "ed=22 MPH";
         QTest::newRow("eight parts") << QStringLiteral("http://h/log.php?u=a&b&c&d&e&f&g&h") << "";
         QTest::newRow("no parts") << QStringLiteral("rubbish") << "";
         QTest::newRow("short ninth part") << QStringLiteral("a&b&c&d&e&f&g&h&i") << "";
@@ -215,18 +215,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("labels");
-        QTest::newRow("report")
-            << report(3)
-            << QStringList { "Time:2026-03-06 14:05:09", "lat=51.500000", "long=-0.127500",
-                             "Accuracy=65m", "speed=22 MPH", "X" };
+        QTest::newRow("report") << report(3)
+                                << QStringList { "Time:2026-03-06 14:05:09", "lat=51.500000",
+                                       "long=-0.127500", "Accuracy=65m", "speed=22 MPH", "X" };
         QTest::newRow("short when shown as it stands")
             << QStringLiteral("http://h/log.php?u=a&d=b&lat=1&long=2&when=2026&ver=v&acc=3"
                               "&speed=.&id=1")
             << QStringList { "Time:2026", "lat=1", "long=2", "Accuracy=3m", "speed=.", "X" };
         QTest::newRow("no ?") << QStringLiteral("http://h/log.php") << QStringList();
         QTest::newRow("two ?") << report(1) + "?x" << QStringList();
-        QTest::newRow("seven parts") << QStringLiteral("h?u&d&lat&long&when&ver&acc")
-                                     << QStringList();
+        QTest::newRow("seven parts")
+            << QStringLiteral("h?u&d&lat&long&when&ver&acc") << QStringList();
     }
     void rows()
     {
@@ -248,8 +247,8 @@ private Q_SLOTS:
         post(NotificationNames::LocationSent, report(3));
         post(NotificationNames::LocationSent, report(4));
         post(NotificationNames::LocationOK, "OK3");
-        const QList<QRect> frames { { 5, 0, 150, 15 },  { 5, 15, 100, 15 }, { 90, 15, 200, 15 },
-                                    { 180, 15, 310, 15 }, { 180, 0, 310, 15 }, { 280, 0, 290, 15 } };
+        const QList<QRect> frames { { 5, 0, 150, 15 }, { 5, 15, 100, 15 }, { 90, 15, 200, 15 },
+            { 180, 15, 310, 15 }, { 180, 0, 310, 15 }, { 280, 0, 290, 15 } };
         for (int row : { 0, 1 }) {
             const QList<QLabel *> labels = labelsOf(row);
             QCOMPARE(labels.size(), 6);
@@ -261,7 +260,7 @@ private Q_SLOTS:
             }
             QCOMPARE(labels[5]->text(), row == 0 ? QStringLiteral("OK") : QStringLiteral("X"));
             QCOMPARE(labels[5]->palette().color(QPalette::WindowText),
-                     row == 0 ? QColor(0, 255, 0) : QColor(255, 0, 0));
+                row == 0 ? QColor(0, 255, 0) : QColor(255, 0, 0));
             qDeleteAll(labels);
         }
     }
@@ -276,9 +275,9 @@ private Q_SLOTS:
         h.sendMissing();
         QTRY_COMPARE(oks, (QStringList { "OK2", "OK1" }));
         QCOMPARE(server->requestLines(),
-                 QList<QByteArray> { "GET /log.php?u=Jo%20Ann&d=dev&lat=51.500000&long=-0.127500"
-                                     "&when=20260306140509&ver=v2.5&acc=65&speed=22%20MPH&id=1"
-                                     "&Late=Y HTTP/1.1" });
+            QList<QByteArray> { "GET /log.php?u=Jo%20Ann&d=dev&lat=51.500000&long=-0.127500"
+                                "&when=20260306140509&ver=v2.5&acc=65&speed=22%20MPH&id=1"
+                                "&Late=Y HTTP/1.1" });
         QCOMPARE(marks(), (QStringList { "OK", "OK" }));
         h.sendMissing(); // all acknowledged: nothing more goes out
         QTest::qWait(gracePeriodMs);
@@ -394,8 +393,10 @@ private Q_SLOTS:
             return false;
         };
         const int top = TableView::sectionHeaderHeight;
-        QVERIFY(hasColour(QRect(280, top, 30, 15), [](QColor c) { return c.red() > 200 && c.green() < 80; }));
-        QVERIFY(hasColour(QRect(280, top + 35, 30, 15), [](QColor c) { return c.green() > 200 && c.red() < 80; }));
+        QVERIFY(hasColour(
+            QRect(280, top, 30, 15), [](QColor c) { return c.red() > 200 && c.green() < 80; }));
+        QVERIFY(hasColour(QRect(280, top + 35, 30, 15),
+            [](QColor c) { return c.green() > 200 && c.red() < 80; }));
         QVERIFY(hasColour(QRect(5, top, 150, 15), [](QColor c) { return c.lightness() < 80; }));
     }
 
@@ -409,7 +410,7 @@ private Q_SLOTS:
         h.cellsAskedFor = 0;
         (void)h.view()->grab();
         QVERIFY2(h.cellsAskedFor > 0 && h.cellsAskedFor <= 12,
-                 qPrintable(QString::number(h.cellsAskedFor)));
+            qPrintable(QString::number(h.cellsAskedFor)));
     }
 
     void oneReportFromTheTrackingScreenToItsGreenOK()
@@ -433,7 +434,7 @@ private Q_SLOTS:
         QTRY_COMPARE(marks(), QStringList { "OK" });
         QVERIFY(server->requestLines().first().contains("&id=1&Late=Y "));
         QCOMPARE(tracking.ui.labSends->text(),
-                 QStringLiteral("0 Sends : 0 OK : 0 Failed : 0 Pending : 1 Stored"));
+            QStringLiteral("0 Sends : 0 OK : 0 Failed : 0 Pending : 1 Stored"));
         const QList<QLabel *> labels = labelsOf(0);
         QCOMPARE(labels.last()->text(), QStringLiteral("OK"));
         QCOMPARE(labels.last()->palette().color(QPalette::WindowText), QColor(0, 255, 0));

@@ -38,7 +38,7 @@ private:
     std::unique_ptr<ScriptedTrackingServer> server;
     std::unique_ptr<TrackingScreen> screen;
     QStringList sent; // objects of "LocationSent"
-    QStringList oks;  // objects of "LocationOK"
+    QStringList oks; // objects of "LocationOK"
 
     // A tracking screen as at launch, with these preferences.
     TrackingScreen &open(bool validated = true, bool switchOn = true)
@@ -53,11 +53,9 @@ private Q_SLOTS:
     {
         // A replay file that is never played: positions come from the tests.
         useDemoTrack();
-        NotificationCenter::defaultCenter().addObserver(
-            NotificationNames::LocationSent, this,
+        NotificationCenter::defaultCenter().addObserver(NotificationNames::LocationSent, this,
             [this](const Notification &n) { sent << n.object.toString(); });
-        NotificationCenter::defaultCenter().addObserver(
-            NotificationNames::LocationOK, this,
+        NotificationCenter::defaultCenter().addObserver(NotificationNames::LocationOK, this,
             [this](const Notification &n) { oks << n.object.toString(); });
     }
 
@@ -129,7 +127,8 @@ private Q_SLOTS:
         QFETCH(QString, shown);
         TrackingScreen &s = open();
         prefs().setInteger(units, PreferenceKeys::locationunits);
-        NotificationCenter::defaultCenter().postNotificationName(NotificationNames::LocationUnitsSet);
+        NotificationCenter::defaultCenter().postNotificationName(
+            NotificationNames::LocationUnitsSet);
         s.position(value, value);
         QCOMPARE(s.ui.labLat->text(), shown);
         QCOMPARE(s.ui.labLong->text(), shown);
@@ -234,7 +233,7 @@ private Q_SLOTS:
         Clock::advance(1000);
         s.handleTimer();
         QCOMPARE(s.ui.labNextSend->text(),
-                 reportTime.addSecs(seconds).toString(QStringLiteral("HH:mm:ss ")) + every);
+            reportTime.addSecs(seconds).toString(QStringLiteral("HH:mm:ss ")) + every);
     }
 
     void reportsOnlyWhenMoreThanTheFrequencyHasPassed()
@@ -329,13 +328,14 @@ private Q_SLOTS:
         QTRY_COMPARE(server->requestLines().size(), 1);
         const QByteArray device = Device::uniqueIdentifier().toLatin1();
         QCOMPARE(server->requestLines().first(),
-                 "GET /log.php?u=Jo%20Ann&d=" + device
-                     + "&lat=51.500000&long=-0.127500&when=20260306140509&ver=v2.5&acc=65&speed="
-                     + speed + "&id=1 HTTP/1.1");
-        QCOMPARE(sent, QStringList { server->baseUrl() + "log.php?u=Jo Ann&d=" + device
-                                     + "&lat=51.500000&long=-0.127500&when=20260306140509"
-                                       "&ver=v2.5&acc=65&speed="
-                                     + (sendSpeed ? "22 MPH" : ".") + "&id=1" });
+            "GET /log.php?u=Jo%20Ann&d=" + device
+                + "&lat=51.500000&long=-0.127500&when=20260306140509&ver=v2.5&acc=65&speed=" + speed
+                + "&id=1 HTTP/1.1");
+        QCOMPARE(sent,
+            QStringList { server->baseUrl() + "log.php?u=Jo Ann&d=" + device
+                + "&lat=51.500000&long=-0.127500&when=20260306140509"
+                  "&ver=v2.5&acc=65&speed="
+                + (sendSpeed ? "22 MPH" : ".") + "&id=1" });
         QTRY_COMPARE(oks, QStringList { "OK" });
     }
 
@@ -357,7 +357,7 @@ private Q_SLOTS:
         QVERIFY(lines[0].endsWith("&id=1 HTTP/1.1") || lines[1].endsWith("&id=1 HTTP/1.1"));
         QVERIFY(lines[0].endsWith("&id=3 HTTP/1.1") || lines[1].endsWith("&id=3 HTTP/1.1"));
         QTRY_COMPARE(s.ui.labSends->text(),
-                     QStringLiteral("2 Sends : 2 OK : 0 Failed : 0 Pending : 1 Stored"));
+            QStringLiteral("2 Sends : 2 OK : 0 Failed : 0 Pending : 1 Stored"));
     }
 
     void replies_data()
@@ -379,30 +379,30 @@ private Q_SLOTS:
                                      << none << QStringList { "OK1" };
         QTest::newRow("OK in a 400") << QByteArray("OK1") << 400 << "OK" << false << true << true
                                      << none << QStringList { "OK1" };
-        QTest::newRow("lower case ok") << QByteArray("ok") << 200 << "ok" << true << true << true
-                                       << none << QStringList();
+        QTest::newRow("lower case ok")
+            << QByteArray("ok") << 200 << "ok" << true << true << true << none << QStringList();
         QTest::newRow("O alone") << QByteArray("O") << 200 << "O" << true << true << true << none
                                  << QStringList();
-        QTest::newRow("refusal, empty") << QByteArray("~") << 200 << "" << true << false << true
-                                        << "" << QStringList();
+        QTest::newRow("refusal, empty")
+            << QByteArray("~") << 200 << "" << true << false << true << "" << QStringList();
         QTest::newRow("refusal") << QByteArray("~Not your device") << 200 << "Not your device"
                                  << true << false << true << "Not your device" << QStringList();
-        QTest::newRow("stop, empty") << QByteArray("~~") << 200 << "" << true << false << false
-                                     << "" << QStringList();
+        QTest::newRow("stop, empty")
+            << QByteArray("~~") << 200 << "" << true << false << false << "" << QStringList();
         QTest::newRow("stop") << QByteArray("~~Stopped by the operator") << 200
                               << "Stopped by the operator" << true << false << false
                               << "Stopped by the operator" << QStringList();
         QTest::newRow("stop in a 400") << QByteArray("~~Bad device") << 400 << "Bad device" << true
                                        << false << false << "Bad device" << QStringList();
-        QTest::newRow("refusal in a 407") << QByteArray("~Who are you") << 407 << "Who are you"
-                                          << true << false << true << "Who are you"
-                                          << QStringList();
+        QTest::newRow("refusal in a 407")
+            << QByteArray("~Who are you") << 407 << "Who are you" << true << false << true
+            << "Who are you" << QStringList();
         QTest::newRow("empty") << QByteArray() << 200 << "" << true << true << true << none
                                << QStringList();
         QTest::newRow("server error page") << QByteArray("<h1>502</h1>") << 502 << "<h1>502</h1>"
                                            << true << true << true << none << QStringList();
-        QTest::newRow("not ASCII") << QByteArray("OK\xc3\xa9") << 200 << "" << true << true
-                                   << true << none << QStringList();
+        QTest::newRow("not ASCII") << QByteArray("OK\xc3\xa9") << 200 << "" << true << true << true
+                                   << none << QStringList();
     }
     void replies()
     {
@@ -420,14 +420,15 @@ private Q_SLOTS:
         s.handleTimer();
         QCOMPARE(s.ui.labStatus->text(), QStringLiteral("Sending"));
         QCOMPARE(s.ui.labSends->text(),
-                 QStringLiteral("1 Sends : 0 OK : 0 Failed : 1 Pending : 0 Stored"));
+            QStringLiteral("1 Sends : 0 OK : 0 Failed : 1 Pending : 0 Stored"));
         QTRY_VERIFY(s.ui.labStatus->text() != QLatin1String("Sending"));
         QCOMPARE(s.ui.labStatus->text(), shown);
-        QCOMPARE(s.ui.labSends->text(), failure
-                     ? QStringLiteral("1 Sends : 0 OK : 1 Failed : 0 Pending : 0 Stored")
-                     : QStringLiteral("1 Sends : 1 OK : 0 Failed : 0 Pending : 0 Stored"));
+        QCOMPARE(s.ui.labSends->text(),
+            failure ? QStringLiteral("1 Sends : 0 OK : 1 Failed : 0 Pending : 0 Stored")
+                    : QStringLiteral("1 Sends : 1 OK : 0 Failed : 0 Pending : 0 Stored"));
         const QPalette colours = s.ui.labStatus->palette();
-        QCOMPARE(colours.color(QPalette::WindowText), failure ? QColor(Qt::white) : QColor(Qt::black));
+        QCOMPARE(
+            colours.color(QPalette::WindowText), failure ? QColor(Qt::white) : QColor(Qt::black));
         QCOMPARE(s.ui.labStatus->autoFillBackground(), failure);
         if (failure)
             QCOMPARE(colours.color(QPalette::Window), QColor(Qt::red));
@@ -499,7 +500,7 @@ private Q_SLOTS:
         Clock::advance(1000);
         s.handleTimer();
         QCOMPARE(s.ui.labNextSend->text(),
-                 reportTime.addSecs(300).toString(QStringLiteral("HH:mm:ss ")) + "(every 5 mins)");
+            reportTime.addSecs(300).toString(QStringLiteral("HH:mm:ss ")) + "(every 5 mins)");
         QCOMPARE(sent.size(), 1);
     }
 
@@ -520,7 +521,7 @@ private Q_SLOTS:
         s.sendNow();
         s.sendNow();
         QCOMPARE(s.ui.labSends->text(),
-                 QStringLiteral("5 Sends : 3 OK : 1 Failed : 1 Pending : 2 Stored"));
+            QStringLiteral("5 Sends : 3 OK : 1 Failed : 1 Pending : 2 Stored"));
         QCOMPARE(sent.size(), 7);
     }
 

@@ -31,13 +31,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("line");
         const QString pending = QStringLiteral("1 Sends : 0 OK : 0 Failed : 1 Pending : 0 Stored");
         const QString failed = QStringLiteral("1 Sends : 0 OK : 1 Failed : 0 Pending : 0 Stored");
-        QTest::newRow("never answers") << ScriptedHttpServer::neverAnswer() << "Sending"
-                                       << pending;
+        QTest::newRow("never answers") << ScriptedHttpServer::neverAnswer() << "Sending" << pending;
         Reply cut;
         cut.raw = "HTTP/1.1 200 OK\r\nContent-Length: 50\r\nConnection: close\r\n\r\nOK1";
         QTest::newRow("closes mid-reply") << cut << "Sending" << pending;
-        QTest::newRow("closes at once") << ScriptedHttpServer::closeAtOnce() << "Sending"
-                                        << pending;
+        QTest::newRow("closes at once")
+            << ScriptedHttpServer::closeAtOnce() << "Sending" << pending;
         // Too large to keep, so not "OK": failed, with nothing to show.
         QTest::newRow("1 MiB and more")
             << ScriptedHttpServer::text("OK1" + QByteArray(UrlExchange::maxBodySize, ' ')) << ""

@@ -35,8 +35,8 @@ struct Recorder : LocationManagerDelegate
 {
     QList<Location> positions;
     int failures = 0;
-    void locationManagerDidUpdateToLocation(LocationManager *, const Location &l,
-                                            const Location &) override
+    void locationManagerDidUpdateToLocation(
+        LocationManager *, const Location &l, const Location &) override
     {
         positions << l;
     }
@@ -69,10 +69,10 @@ private Q_SLOTS:
         QTest::newRow("GGA") << nmeaLine("GPGGA,140509.00,5130.2700,N,00007.5919,W,1,11,0.9,,,,,,")
                              << true << QByteArray("GGA");
         QTest::newRow("GNSS talker") << nmeaLine("GNRMC,1,A") << true << QByteArray("RMC");
-        QTest::newRow("no checksum") << QByteArray("$GPZDA,140509.00,06,03,2026,00,00") << true
-                                     << QByteArray("ZDA");
-        QTest::newRow("wrong checksum") << QByteArray("$GPGGA,140509.00,5130.2700,N*00") << false
-                                        << QByteArray();
+        QTest::newRow("no checksum")
+            << QByteArray("$GPZDA,140509.00,06,03,2026,00,00") << true << QByteArray("ZDA");
+        QTest::newRow("wrong checksum")
+            << QByteArray("$GPGGA,140509.00,5130.2700,N*00") << false << QByteArray();
         QTest::newRow("truncated checksum") << QByteArray("$GPGGA,1,2*4") << false << QByteArray();
         QTest::newRow("no dollar") << QByteArray("GPGGA,1,2,3") << false << QByteArray();
         QTest::newRow("binary") << QByteArray("\x00\xff$\x01", 4) << false << QByteArray();
@@ -124,7 +124,8 @@ private Q_SLOTS:
         QTest::newRow("milliseconds") << QByteArray("140509.123") << QTime(14, 5, 9, 123);
         QTest::newRow("whole seconds") << QByteArray("000000") << QTime(0, 0, 0);
         QTest::newRow("leap second") << QByteArray("235960.5") << QTime(23, 59, 59, 500);
-        QTest::newRow("just short of a second") << QByteArray("235959.9999") << QTime(23, 59, 59, 999);
+        QTest::newRow("just short of a second")
+            << QByteArray("235959.9999") << QTime(23, 59, 59, 999);
         QTest::newRow("hour 24") << QByteArray("240000") << QTime();
         QTest::newRow("too short") << QByteArray("14050") << QTime();
         QTest::newRow("negative hour") << QByteArray("-10000") << QTime();

@@ -22,7 +22,8 @@ private Q_SLOTS:
         QStringList heard;
         center.addObserver("A", [&](const Notification &n) { heard << "1:" + n.name; });
         center.addObserver("B", [&](const Notification &) { heard << "other"; });
-        center.addObserver("A", [&](const Notification &n) { heard << "2:" + n.object.toString(); });
+        center.addObserver(
+            "A", [&](const Notification &n) { heard << "2:" + n.object.toString(); });
         center.postNotificationName("A", QStringLiteral("text"));
         QCOMPARE(heard, (QStringList { "1:A", "2:text" }));
         heard.clear();

@@ -18,9 +18,9 @@ private Q_SLOTS:
             printable += QChar(c);
         QCOMPARE(printable.size(), 95);
         QCOMPARE(addingPercentEscapes(printable),
-                 QStringLiteral("%20!%22%23$%25&'()*+,-./0123456789:;%3C=%3E?@"
-                                "ABCDEFGHIJKLMNOPQRSTUVWXYZ[%5C]%5E_%60"
-                                "abcdefghijklmnopqrstuvwxyz%7B%7C%7D~"));
+            QStringLiteral("%20!%22%23$%25&'()*+,-./0123456789:;%3C=%3E?@"
+                           "ABCDEFGHIJKLMNOPQRSTUVWXYZ[%5C]%5E_%60"
+                           "abcdefghijklmnopqrstuvwxyz%7B%7C%7D~"));
     }
 
     void escapes_data()
@@ -32,8 +32,8 @@ private Q_SLOTS:
         QTest::newRow("nul") << QString(QChar(0)) << QStringLiteral("%00");
         QTest::newRow("two-byte") << QStringLiteral("é") << QStringLiteral("%C3%A9");
         QTest::newRow("three-byte") << QStringLiteral("€") << QStringLiteral("%E2%82%AC");
-        QTest::newRow("four-byte pair") << QString::fromUtf8("\xF0\x9F\x98\x80")
-                                        << QStringLiteral("%F0%9F%98%80");
+        QTest::newRow("four-byte pair")
+            << QString::fromUtf8("\xF0\x9F\x98\x80") << QStringLiteral("%F0%9F%98%80");
         QTest::newRow("already escaped is escaped again")
             << QStringLiteral("a%20b") << QStringLiteral("a%2520b");
         QTest::newRow("report")

@@ -44,10 +44,11 @@ private Q_SLOTS:
                                      "fe800000000000000000000000000001 00000400 00000001 "
                                      "00000000 00000003      lo\n";
         QTest::newRow("default route on an up interface")
-            << any << routeHeader + route("lo", "00000000", "0003", "00000000") << QByteArray() << R;
+            << any << routeHeader + route("lo", "00000000", "0003", "00000000") << QByteArray()
+            << R;
         QTest::newRow("default route on a missing interface")
-            << any << routeHeader + route("nosuch9", "00000000", "0003", "00000000")
-            << QByteArray() << 0u;
+            << any << routeHeader + route("nosuch9", "00000000", "0003", "00000000") << QByteArray()
+            << 0u;
         QTest::newRow("default route not up")
             << any << routeHeader + route("lo", "00000000", "0002", "00000000") << QByteArray()
             << 0u;
@@ -60,11 +61,11 @@ private Q_SLOTS:
         QTest::newRow("address outside the local network")
             << ipv4(198, 51, 100, 1) << routeHeader + route("lo", "000200C0", "0001", "00FFFFFF")
             << QByteArray() << 0u;
-        QTest::newRow("loopback needs no route") << ipv4(127, 0, 0, 1) << routeHeader
-                                                 << QByteArray() << R;
+        QTest::newRow("loopback needs no route")
+            << ipv4(127, 0, 0, 1) << routeHeader << QByteArray() << R;
         QTest::newRow("empty tables") << any << QByteArray() << QByteArray() << 0u;
-        QTest::newRow("garbage table") << any << QByteArray("\x01\x02 zz\n\n\t\t\n", 10)
-                                       << QByteArray("x y z") << 0u;
+        QTest::newRow("garbage table")
+            << any << QByteArray("\x01\x02 zz\n\n\t\t\n", 10) << QByteArray("x y z") << 0u;
         QTest::newRow("IPv6 default through loopback is no way out")
             << any << routeHeader << v6Default << 0u;
     }
@@ -114,7 +115,7 @@ private Q_SLOTS:
         address[1] = 2;
         Reachability::setTestAnswer(Reachability::Reachable | Reachability::ConnectionRequired);
         QCOMPARE(Reachability::flags(address).value_or(Reachability::Flags()),
-                 Reachability::Reachable | Reachability::ConnectionRequired);
+            Reachability::Reachable | Reachability::ConnectionRequired);
         Reachability::setTestAnswer(std::nullopt);
         QVERIFY(!Reachability::flags(address).has_value());
         Reachability::clearTestAnswer();

@@ -36,7 +36,7 @@ void xdotool(const QStringList &arguments)
     QProcess tool;
     tool.start(QStringLiteral("xdotool"), arguments);
     QVERIFY2(tool.waitForFinished(10000) && tool.exitCode() == 0,
-             qPrintable(arguments.join(' ') + ": " + tool.readAllStandardError()));
+        qPrintable(arguments.join(' ') + ": " + tool.readAllStandardError()));
 }
 
 void moveTo(QPoint at)
@@ -132,7 +132,7 @@ private:
         app.setProcessEnvironment(environment);
         app.setProcessChannelMode(QProcess::ForwardedChannels);
         app.start(QStringLiteral(PEREGRIX),
-                  { QStringLiteral("-location"), QStringLiteral("nmea:" DEMO_TRACK) });
+            { QStringLiteral("-location"), QStringLiteral("nmea:" DEMO_TRACK) });
         QVERIFY(app.waitForStarted());
         xdotool({ "search", "--sync", "--onlyvisible", "--name", "^Peregrix$" });
         QTest::qWait(700); // painted, and the first position in
@@ -170,9 +170,8 @@ private Q_SLOTS:
         QTest::qWait(curlMs + lastFrameMs);
         click(onPage(107, 313)); // the updates switch
         QTRY_VERIFY_WITH_TIMEOUT(!server->requestLines().isEmpty()
-                                     && server->requestLines().last().startsWith(
-                                         "GET /log.php?u=Test&d="),
-                                 10000);
+                && server->requestLines().last().startsWith("GET /log.php?u=Test&d="),
+            10000);
     }
 
     // Every switch curls from what was shown to what will be shown, the first one included.
@@ -184,8 +183,8 @@ private Q_SLOTS:
         const QRect top(0, 0, 320, barHeight);
         const QRect low(0, 380, 320, 50);
         const QImage mainSide = screen();
-        for (const auto &[button, watched] : { std::pair(settingsButton, top),
-                                               std::pair(doneButton, low) }) {
+        for (const auto &[button, watched] :
+            { std::pair(settingsButton, top), std::pair(doneButton, low) }) {
             const QImage before = screen().copy(watched);
             moveTo(button);
             xdotool({ "click", "1" });
@@ -212,12 +211,12 @@ private Q_SLOTS:
         QCOMPARE(currentDot(screen(), 4), 3);
         QStringList stored;
         for (const QPoint at : { QPoint(40, 385), QPoint(90, 395), QPoint(140, 405),
-                                 QPoint(190, 415), QPoint(240, 422) }) {
+                 QPoint(190, 415), QPoint(240, 422) }) {
             click(onPage(at.x(), at.y()));
             click(onPage(266, 44)); // "Set Colour"
             const QString bg = pref(QStringLiteral("bg")).toString();
             QVERIFY2(!bg.isEmpty() && !stored.contains(bg),
-                     qPrintable(stored.join(' ') + QLatin1String(" then ") + bg));
+                qPrintable(stored.join(' ') + QLatin1String(" then ") + bg));
             stored << bg;
         }
     }
@@ -250,18 +249,17 @@ private Q_SLOTS:
     {
         server->setResponder([](const QByteArray &line) {
             return ScriptedHttpServer::text(line.contains("getmyinfo.php")
-                                                ? "Name,Test|Device,This computer|Reports today,1"
-                                                : "OK");
+                    ? "Name,Test|Device,This computer|Reports today,1"
+                    : "OK");
         });
         start({ { QStringLiteral("user"), QStringLiteral("Test") },
-                { QStringLiteral("validated"), true },
-                { QStringLiteral("sendauto"), true },
-                { QStringLiteral("sendspeed"), true },
-                { QStringLiteral("bg"), QStringLiteral("9FD3F5") } });
+            { QStringLiteral("validated"), true }, { QStringLiteral("sendauto"), true },
+            { QStringLiteral("sendspeed"), true },
+            { QStringLiteral("bg"), QStringLiteral("9FD3F5") } });
         QTRY_VERIFY_WITH_TIMEOUT(!server->requestLines().isEmpty(), 10000);
         QTest::qWait(1500);
-        const QString dir = qEnvironmentVariable(
-            "PEREGRIX_SCREENSHOTS", QStringLiteral(QT_TESTCASE_BUILDDIR "/screenshots/real-window"));
+        const QString dir = qEnvironmentVariable("PEREGRIX_SCREENSHOTS",
+            QStringLiteral(QT_TESTCASE_BUILDDIR "/screenshots/real-window"));
         QVERIFY(QDir().mkpath(dir));
         QList<QImage> shots;
         const auto shoot = [&](const QString &name) {
@@ -277,8 +275,7 @@ private Q_SLOTS:
         toSettings();
         shoot(QStringLiteral("settings-account"));
         for (const QString &page : { QStringLiteral("settings-options"),
-                                     QStringLiteral("settings-information"),
-                                     QStringLiteral("settings-colour") }) {
+                 QStringLiteral("settings-information"), QStringLiteral("settings-colour") }) {
             click(pageControlRight);
             QTest::qWait(scrollMs + lastFrameMs);
             if (page == QLatin1String("settings-information")) {

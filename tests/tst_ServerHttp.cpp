@@ -122,8 +122,8 @@ struct RawConnection
 
     explicit RawConnection(quint16 port)
     {
-        QObject::connect(&socket, &QTcpSocket::readyRead, &socket,
-            [this] { received += socket.readAll(); });
+        QObject::connect(
+            &socket, &QTcpSocket::readyRead, &socket, [this] { received += socket.readAll(); });
         QObject::connect(&socket, &QTcpSocket::disconnected, &socket, [this] { ended = true; });
         socket.connectToHost(QHostAddress::LocalHost, port);
     }
@@ -147,8 +147,7 @@ private:
         const QList<QByteArray> &pieces, int pauseMs = 0, int waitMs = 3000, quint16 to = 0)
     {
         RawConnection c(to != 0 ? to : port);
-        if (!QTest::qWaitFor(
-                [&] { return c.socket.state() == QAbstractSocket::ConnectedState; }))
+        if (!QTest::qWaitFor([&] { return c.socket.state() == QAbstractSocket::ConnectedState; }))
             return {};
         for (const QByteArray &piece : pieces) {
             c.socket.write(piece);
@@ -309,7 +308,8 @@ private Q_SLOTS:
         const auto report = [](int id) {
             return getLine(escapedTarget(QStringLiteral(
                 "log.php?u=José Ann&d=dev-a&lat=51.5&long=-0.1&when=20260306140509&ver=v2.5"
-                "&acc=5&speed=3 KPH&id=%1").arg(id)));
+                "&acc=5&speed=3 KPH&id=%1")
+                                             .arg(id)));
         };
         c.socket.write(getLine("/ping") + getLine("/log.php?u=?&d=dev-a") + report(9) + report(8)
             + getLine("/ping") + report(7));
@@ -325,7 +325,8 @@ private Q_SLOTS:
             db.setDatabaseName(dir.filePath(QStringLiteral("t.sqlite")));
             QVERIFY(db.open());
             QSqlQuery q(QStringLiteral("SELECT report_id FROM reports"
-                                       " WHERE report_id IN (7, 8, 9) ORDER BY id"), db);
+                                       " WHERE report_id IN (7, 8, 9) ORDER BY id"),
+                db);
             while (q.next())
                 stored << q.value(0).toInt();
         }
@@ -358,10 +359,9 @@ private Q_SLOTS:
         QTest::newRow("HEAD gets no body")
             << "HEAD /ping HTTP/1.1\r\n\r\n" + ping << QList<QByteArray> { "405", "200" }
             << QList<QByteArray> { "", "pong" } << false;
-        QTest::newRow("two requests of 9 KiB in one write") << nine + nine
-                                                            << QList<QByteArray> { "200", "200" }
-                                                            << QList<QByteArray> { "pong", "pong" }
-                                                            << false;
+        QTest::newRow("two requests of 9 KiB in one write")
+            << nine + nine << QList<QByteArray> { "200", "200" }
+            << QList<QByteArray> { "pong", "pong" } << false;
         QTest::newRow("malformed escape in the raw query")
             << getLine("/log.php?u=%zz&d=dev-a") << QList<QByteArray> { "200" }
             << QList<QByteArray> { badQuery } << false;
@@ -405,12 +405,12 @@ private Q_SLOTS:
         QTest::addColumn<bool>("closed");
         const QByteArray line = "GET /track.geojson?a="
             + inProcess->store.aliasOf(QStringLiteral("dev-a")).toLatin1();
-        QTest::newRow("HTTP/1.1 keeps the connection")
-            << line + " HTTP/1.1\r\n\r\n" << true << false;
-        QTest::newRow("Connection: close ends it after the last chunk")
-            << line + " HTTP/1.1\r\nConnection: close\r\n\r\n" << true << true;
-        QTest::newRow("HTTP/1.0 gets the body unchunked, up to the end")
-            << line + " HTTP/1.0\r\n\r\n" << false << true;
+        QTest::newRow("HTTP/1.1 keeps the connection") << line + " HTTP/1.1\r\n\r\n"
+                                                       << true << false;
+        QTest::newRow("Connection: close ends it after the last chunk") << line
+                + " HTTP/1.1\r\nConnection: close\r\n\r\n" << true << true;
+        QTest::newRow("HTTP/1.0 gets the body unchunked, up to the end") << line
+                + " HTTP/1.0\r\n\r\n" << false << true;
     }
     void downloadsEndAsTheRequestAsks()
     {
@@ -418,8 +418,10 @@ private Q_SLOTS:
         QFETCH(bool, chunked);
         QFETCH(bool, closed);
         const QByteArray alias = inProcess->store.aliasOf(QStringLiteral("dev-a")).toLatin1();
-        const QByteArray whole = inProcess->http.answer(HttpFrontEnd::Side::Operator, "GET",
-            QStringLiteral("/track.geojson"), "a=" + alias).body;
+        const QByteArray whole = inProcess->http
+                                     .answer(HttpFrontEnd::Side::Operator, "GET",
+                                         QStringLiteral("/track.geojson"), "a=" + alias)
+                                     .body;
         QVERIFY(whole.contains("\"coordinates\""));
         RawConnection c(pagePort);
         const QByteArray &received = c.received;
@@ -527,8 +529,8 @@ private Q_SLOTS:
                                 << QByteArray("L.map(");
         QTest::newRow("leaflet.js") << QByteArray("/leaflet/leaflet.js")
                                     << QByteArray("text/javascript") << QByteArray("Leaflet");
-        QTest::newRow("leaflet.css") << QByteArray("/leaflet/leaflet.css")
-                                     << QByteArray("text/css") << QByteArray(".leaflet-container");
+        QTest::newRow("leaflet.css") << QByteArray("/leaflet/leaflet.css") << QByteArray("text/css")
+                                     << QByteArray(".leaflet-container");
     }
     void scriptsOfThePage()
     {
@@ -539,8 +541,8 @@ private Q_SLOTS:
         QCOMPARE(r.statusLine, QByteArray("HTTP/1.1 200 OK"));
         QVERIFY(r.headers.value("content-type").startsWith(type));
         QVERIFY(r.body.contains(holds));
-        QCOMPARE(exchange({ getLine("/leaflet/images/marker-icon.png") }, 0, 3000, pagePort)
-                     .statusLine,
+        QCOMPARE(
+            exchange({ getLine("/leaflet/images/marker-icon.png") }, 0, 3000, pagePort).statusLine,
             QByteArray("HTTP/1.1 404 Not Found"));
     }
 
@@ -580,7 +582,8 @@ private Q_SLOTS:
         QCOMPARE(section.count("<circle class=\"late\""), 1);
         QCOMPARE(section.count("<circle"), 1);
 
-        const Response gpx = exchange({ getLine("/track.gpx?a=" + alias.toLatin1()) }, 0, 3000, pagePort);
+        const Response gpx
+            = exchange({ getLine("/track.gpx?a=" + alias.toLatin1()) }, 0, 3000, pagePort);
         QCOMPARE(gpx.headers.value("content-type"), QByteArray("application/gpx+xml"));
         QCOMPARE(gpx.headers.value("content-disposition"),
             "attachment; filename=\"track-" + alias.toLatin1() + ".gpx\"");
@@ -606,7 +609,8 @@ private Q_SLOTS:
         QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
         QTcpSocket waiting;
         QByteArray validation;
-        connect(&waiting, &QTcpSocket::readyRead, &waiting, [&] { validation += waiting.readAll(); });
+        connect(
+            &waiting, &QTcpSocket::readyRead, &waiting, [&] { validation += waiting.readAll(); });
         QElapsedTimer clock;
         clock.start();
         waiting.connectToHost(QHostAddress::LocalHost, port);

@@ -381,8 +381,8 @@ private Q_SLOTS:
         database = newPostgresDatabase();
         QVERIFY(!database.isEmpty());
         TcpRelay relay(postgres->port());
-        database.replace(QStringLiteral(":%1/").arg(postgres->port()),
-            QStringLiteral(":%1/").arg(relay.port()));
+        database.replace(
+            QStringLiteral(":%1/").arg(postgres->port()), QStringLiteral(":%1/").arg(relay.port()));
         server = std::make_unique<ServerProcess>(QStringLiteral(PEREGRIX_SERVER), database);
         QVERIFY2(server->start(), qPrintable(server->output()));
         const QString validation = QStringLiteral("log.php?u=Kim&d=dev-k");
@@ -408,7 +408,8 @@ private Q_SLOTS:
         QVERIFY2(server->start(), qPrintable(server->output()));
         std::vector<std::unique_ptr<QTcpSocket>> held;
         for (int i = 0; i < 208; ++i) {
-            held.push_back(connectionFrom(QStringLiteral("127.0.3.%1").arg(1 + i / 100), server->port()));
+            held.push_back(
+                connectionFrom(QStringLiteral("127.0.3.%1").arg(1 + i / 100), server->port()));
             QVERIFY(ping(*held.back()).endsWith("pong"));
         }
         auto refused = connectionFrom(QStringLiteral("127.0.3.9"), server->port());
@@ -499,10 +500,10 @@ private Q_SLOTS:
         QTRY_VERIFY(server->output().contains("id 2"));
         const QString out = server->output();
         QCOMPARE(out.count("  id 1"), 1);
-        QVERIFY2(out.contains("14:05:09  Kim  51.000001, -0.127500  3 KPH  id 1\n"),
-                 qPrintable(out));
+        QVERIFY2(
+            out.contains("14:05:09  Kim  51.000001, -0.127500  3 KPH  id 1\n"), qPrintable(out));
         QVERIFY2(out.contains("14:05:09  Kim  51.000002, -0.127500  3 KPH?  id 2  late\n"),
-                 qPrintable(out));
+            qPrintable(out));
         QVERIFY(!out.contains("dev-k"));
     }
 

@@ -75,8 +75,7 @@ private:
     std::unique_ptr<ScriptedTrackingServer> server;
     std::unique_ptr<Page> page;
 
-    Page &open(const QString &user = QString(), bool isValidated = false,
-                                  int frequency = 0)
+    Page &open(const QString &user = QString(), bool isValidated = false, int frequency = 0)
     {
         if (user.isNull())
             prefs().removeObjectForKey(PreferenceKeys::user);
@@ -185,32 +184,43 @@ private Q_SLOTS:
         const QString none;
         QTest::newRow("validated") << QByteArray("VALIDATED") << 200 << true << "Validated Jo Ann"
                                    << "Jo Ann" << none;
-        QTest::newRow("validated in a 404") << QByteArray("VALIDATED") << 404 << true
-                                            << "Validated Jo Ann" << "Jo Ann" << none;
-        QTest::newRow("validated in a 403") << QByteArray("VALIDATED") << 403 << true
-                                            << "Validated Jo Ann" << "Jo Ann" << none;
+        QTest::newRow("validated in a 404")
+            << QByteArray("VALIDATED") << 404 << true << "Validated Jo Ann"
+            << "Jo Ann" << none;
+        QTest::newRow("validated in a 403")
+            << QByteArray("VALIDATED") << 403 << true << "Validated Jo Ann"
+            << "Jo Ann" << none;
         QTest::newRow("validated after a byte-order mark")
             << QByteArray("\xef\xbb\xbfVALIDATED") << 200 << false << "Not Validated: Jo Ann"
             << "Old" << QStringLiteral("\uFEFFVALIDATED");
-        QTest::newRow("USER and a name") << QByteArray("USERAnna") << 200 << true
-                                         << "Validated Anna" << "Anna" << none;
-        QTest::newRow("USER alone") << QByteArray("USER") << 200 << true << "Validated " << ""
-                                    << none;
-        QTest::newRow("USER and non-ASCII") << QByteArray("USERJos\xc3\xa9") << 200 << true
-                                            << QStringLiteral("Validated José")
-                                            << QStringLiteral("José") << none;
-        QTest::newRow("not validated") << QByteArray("NOT VALIDATED") << 200 << false
-                                       << "Not Validated: Jo Ann" << "Old" << none;
-        QTest::newRow("name in use") << QByteArray("USERNAME IN USE") << 200 << false
-                                     << "Not Validated: Jo Ann" << "Old" << "USERNAME IN USE";
+        QTest::newRow("USER and a name")
+            << QByteArray("USERAnna") << 200 << true << "Validated Anna"
+            << "Anna" << none;
+        QTest::newRow("USER alone") << QByteArray("USER") << 200 << true << "Validated "
+                                    << "" << none;
+        QTest::newRow("USER and non-ASCII")
+            << QByteArray("USERJos\xc3\xa9") << 200 << true << QStringLiteral("Validated José")
+            << QStringLiteral("José") << none;
+        QTest::newRow("not validated")
+            << QByteArray("NOT VALIDATED") << 200 << false << "Not Validated: Jo Ann"
+            << "Old" << none;
+        QTest::newRow("name in use")
+            << QByteArray("USERNAME IN USE") << 200 << false << "Not Validated: Jo Ann"
+            << "Old"
+            << "USERNAME IN USE";
         QTest::newRow("validated and a line end")
-            << QByteArray("VALIDATED\n") << 200 << false << "Not Validated: Jo Ann" << "Old"
+            << QByteArray("VALIDATED\n") << 200 << false << "Not Validated: Jo Ann"
+            << "Old"
             << "VALIDATED\n";
-        QTest::newRow("lower case") << QByteArray("validated") << 200 << false
-                                    << "Not Validated: Jo Ann" << "Old" << "validated";
+        QTest::newRow("lower case")
+            << QByteArray("validated") << 200 << false << "Not Validated: Jo Ann"
+            << "Old"
+            << "validated";
         QTest::newRow("short") << QByteArray("USE") << 200 << false << "Not Validated: Jo Ann"
-                               << "Old" << "USE";
-        QTest::newRow("empty") << QByteArray() << 200 << false << "Not Validated: Jo Ann" << "Old"
+                               << "Old"
+                               << "USE";
+        QTest::newRow("empty") << QByteArray() << 200 << false << "Not Validated: Jo Ann"
+                               << "Old"
                                << "";
     }
     void replies()
@@ -227,8 +237,7 @@ private Q_SLOTS:
         p.ui.txtUser->setText(QStringLiteral("Jo Ann"));
         p.validateUser();
         QCOMPARE(server->requestLines(),
-                 QList<QByteArray> { "GET /log.php?u=Jo%20Ann&d=" + device.toLatin1()
-                                     + " HTTP/1.1" });
+            QList<QByteArray> { "GET /log.php?u=Jo%20Ann&d=" + device.toLatin1() + " HTTP/1.1" });
         QCOMPARE(p.ui.labValidated->text(), shown);
         QCOMPARE(prefs().boolForKey(PreferenceKeys::validated), success);
         QCOMPARE(prefs().stringForKey(PreferenceKeys::user), storedUser);
@@ -249,9 +258,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("field");
         QTest::addColumn<bool>("isValidated");
-        QTest::newRow("registered") << QByteArray("USERAnna") << "Validated Anna" << "Anna" << true;
+        QTest::newRow("registered") << QByteArray("USERAnna") << "Validated Anna"
+                                    << "Anna" << true;
         QTest::newRow("not registered")
-            << QByteArray("NOT VALIDATED") << "Not previously registered." << "" << false;
+            << QByteArray("NOT VALIDATED") << "Not previously registered."
+            << "" << false;
     }
     void forgottenName()
     {
@@ -263,7 +274,7 @@ private Q_SLOTS:
         Page &p = open();
         QTest::mouseClick(p.ui.cbForgotten, Qt::LeftButton);
         QCOMPARE(server->requestLines(),
-                 QList<QByteArray> { "GET /log.php?u=?&d=" + device.toLatin1() + " HTTP/1.1" });
+            QList<QByteArray> { "GET /log.php?u=?&d=" + device.toLatin1() + " HTTP/1.1" });
         QCOMPARE(p.ui.labValidated->text(), shown);
         QCOMPARE(p.ui.txtUser->text(), field);
         QCOMPARE(prefs().boolForKey(PreferenceKeys::validated), isValidated);
@@ -520,8 +531,8 @@ private Q_SLOTS:
         QFETCH(int, button);
         QFETCH(bool, pending);
         Page &p = open(QString(), false, stored);
-        QPushButton *buttons[] = { p.ui.cb15s, p.ui.cb30s, p.ui.cb1m,
-                                   p.ui.cb2m,  p.ui.cb5m,  p.ui.cb10m };
+        QPushButton *buttons[]
+            = { p.ui.cb15s, p.ui.cb30s, p.ui.cb1m, p.ui.cb2m, p.ui.cb5m, p.ui.cb10m };
         QTest::mouseClick(buttons[button], Qt::LeftButton);
         QCOMPARE(p.ui.frequencySlider->value(), float(button));
         QCOMPARE(p.ui.cbSetFrequency->isEnabled(), pending);
@@ -548,7 +559,8 @@ private Q_SLOTS:
         prefs().setString(QStringLiteral("336699"), PreferenceKeys::bg);
         Page &p = open();
         p.backgroundColorSet();
-        for (QPushButton *b : { p.ui.cb15s, p.ui.cb30s, p.ui.cb1m, p.ui.cb2m, p.ui.cb5m, p.ui.cb10m })
+        for (QPushButton *b :
+            { p.ui.cb15s, p.ui.cb30s, p.ui.cb1m, p.ui.cb2m, p.ui.cb5m, p.ui.cb10m })
             QCOMPARE(b->palette().color(QPalette::Button), QColor(0x33, 0x66, 0x99));
         prefs().removeObjectForKey(PreferenceKeys::bg);
     }

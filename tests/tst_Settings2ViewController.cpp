@@ -23,7 +23,7 @@
 namespace {
 
 const QStringList allKeys { PreferenceKeys::locationunits, PreferenceKeys::speed,
-                            PreferenceKeys::sendspeed, PreferenceKeys::sendauto };
+    PreferenceKeys::sendspeed, PreferenceKeys::sendauto };
 
 // The value as another process finds it in the file: "<null>" for a key never written.
 QString onDisk(const QString &type, const QString &key)
@@ -35,7 +35,7 @@ void tap(QWidget *control, int segment = -1)
 {
     auto *segmented = qobject_cast<SegmentedControl *>(control);
     QTest::mouseClick(control, Qt::LeftButton, {},
-                      segmented ? segmented->segmentRect(segment).center() : QPoint());
+        segmented ? segmented->segmentRect(segment).center() : QPoint());
 }
 
 } // namespace
@@ -55,8 +55,7 @@ private:
         page->view();
         return *page;
     }
-    template<class Control = QWidget>
-    Control *controlNamed(const QString &name)
+    template<class Control = QWidget> Control *controlNamed(const QString &name)
     {
         return outlet<Control>(page->view(), qPrintable(name));
     }
@@ -80,10 +79,7 @@ private Q_SLOTS:
         });
     }
 
-    void init()
-    {
-        QVERIFY(clearPreferences(allKeys + QStringList { PreferenceKeys::bg }));
-    }
+    void init() { QVERIFY(clearPreferences(allKeys + QStringList { PreferenceKeys::bg })); }
 
     void cleanup()
     {
@@ -98,8 +94,8 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("shown");
         QTest::newRow("first start") << QList { -1, -1, -1, -1 } << QList { 0, 0, 0, 0 };
         QTest::newRow("every choice made") << QList { 1, 2, 1, 1 } << QList { 1, 2, 1, 1 };
-        QTest::newRow("unknown speed unit selects none") << QList { 0, 7, 0, 0 }
-                                                         << QList { 0, -1, 0, 0 };
+        QTest::newRow("unknown speed unit selects none")
+            << QList { 0, 7, 0, 0 } << QList { 0, -1, 0, 0 };
     }
     void opensOnTheStoredChoicesWithoutActing()
     {
@@ -149,24 +145,26 @@ private Q_SLOTS:
                              << QStringList { "SpeedSet:1" } << 0;
         QTest::newRow("m/sec") << "segSpeed" << 2 << 0 << "int" << speed << "2"
                                << QStringList { "SpeedSet:2" } << 0;
-        QTest::newRow("back to MPH") << "segSpeed" << 0 << 2 << "int" << speed << "0"
-                                     << QStringList { "SpeedSet:0" } << 0;
-        QTest::newRow("same unit again") << "segSpeed" << 0 << 0 << "int" << speed << "0"
-                                         << QStringList {} << 0;
-        QTest::newRow("start on") << "swSendAuto" << -1 << 0 << "bool"
-                                  << PreferenceKeys::sendauto << "true" << QStringList {} << 0;
-        QTest::newRow("start off") << "swSendAuto" << -1 << 1 << "bool"
-                                   << PreferenceKeys::sendauto << "false" << QStringList {} << 0;
-        QTest::newRow("send speed on") << "swSendSpeed" << -1 << 0 << "bool"
-                                       << PreferenceKeys::sendspeed << "true" << QStringList {} << 0;
-        QTest::newRow("send speed off") << "swSendSpeed" << -1 << 1 << "bool"
-                                        << PreferenceKeys::sendspeed << "false" << QStringList {} << 0;
+        QTest::newRow("back to MPH")
+            << "segSpeed" << 0 << 2 << "int" << speed << "0" << QStringList { "SpeedSet:0" } << 0;
+        QTest::newRow("same unit again")
+            << "segSpeed" << 0 << 0 << "int" << speed << "0" << QStringList {} << 0;
+        QTest::newRow("start on") << "swSendAuto" << -1 << 0 << "bool" << PreferenceKeys::sendauto
+                                  << "true" << QStringList {} << 0;
+        QTest::newRow("start off") << "swSendAuto" << -1 << 1 << "bool" << PreferenceKeys::sendauto
+                                   << "false" << QStringList {} << 0;
+        QTest::newRow("send speed on")
+            << "swSendSpeed" << -1 << 0 << "bool" << PreferenceKeys::sendspeed << "true"
+            << QStringList {} << 0;
+        QTest::newRow("send speed off")
+            << "swSendSpeed" << -1 << 1 << "bool" << PreferenceKeys::sendspeed << "false"
+            << QStringList {} << 0;
         // From the keyboard, as from the pointer.
         QTest::newRow("KPH by the Right key") << "segSpeed" << -1 << 0 << "int" << speed << "1"
                                               << QStringList { "SpeedSet:1" } << int(Qt::Key_Right);
-        QTest::newRow("send speed by Space") << "swSendSpeed" << -1 << 0 << "bool"
-                                             << PreferenceKeys::sendspeed << "true"
-                                             << QStringList {} << int(Qt::Key_Space);
+        QTest::newRow("send speed by Space")
+            << "swSendSpeed" << -1 << 0 << "bool" << PreferenceKeys::sendspeed << "true"
+            << QStringList {} << int(Qt::Key_Space);
     }
     void eachControlStoresAtOnce()
     {
@@ -200,9 +198,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
-        QTest::newRow("KPH") << "segSpeed" << 1 << "labSpeed" << "22 MPH" << "36 KPH";
-        QTest::newRow("m/sec") << "segSpeed" << 2 << "labSpeed" << "22 MPH" << "10.0 m/sec";
-        QTest::newRow("deg min sec") << "segLocationUnits" << 1 << "labLat" << "51.500000"
+        QTest::newRow("KPH") << "segSpeed" << 1 << "labSpeed"
+                             << "22 MPH"
+                             << "36 KPH";
+        QTest::newRow("m/sec") << "segSpeed" << 2 << "labSpeed"
+                               << "22 MPH"
+                               << "10.0 m/sec";
+        QTest::newRow("deg min sec") << "segLocationUnits" << 1 << "labLat"
+                                     << "51.500000"
                                      << "51\u2218 30' 0\"";
     }
     void trackingScreenUsesNewUnitsFromItsNextPosition()

@@ -119,7 +119,7 @@ private Q_SLOTS:
         QVERIFY(p.ui.aivActivity->isHidden());
         getInfo(ScriptedHttpServer::text("A,1"));
         QCOMPARE(server->requestLines(),
-                 QList<QByteArray> { "GET /getmyinfo.php?d=Jo%20Ann's%20phone&ver=v2.5 HTTP/1.1" });
+            QList<QByteArray> { "GET /getmyinfo.php?d=Jo%20Ann's%20phone&ver=v2.5 HTTP/1.1" });
     }
 
     void repliesBecomeSections_data()
@@ -128,28 +128,28 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("titles");
         QTest::addColumn<QStringList>("texts");
-        QTest::newRow("two items") << QByteArray("A,1|B,2") << 200 << QStringList { "A", "B" }
-                                   << QStringList { "1", "2" };
-        QTest::newRow("pieces without exactly one comma dropped")
-            << QByteArray("A,1|B|C,2,3|D,4") << 200 << QStringList { "A", "D" }
-            << QStringList { "1", "4" };
-        QTest::newRow("trailing bar") << QByteArray("A,1|") << 200 << QStringList { "A" }
-                                      << QStringList { "1" };
-        QTest::newRow("line end kept") << QByteArray("A,1|B,2\n") << 200
-                                       << QStringList { "A", "B" } << QStringList { "1", "2\n" };
+        QTest::newRow("two items")
+            << QByteArray("A,1|B,2") << 200 << QStringList { "A", "B" } << QStringList { "1", "2" };
+        QTest::newRow("pieces without exactly one comma dropped") << QByteArray(
+            "A,1|B|C,2,3|D,4") << 200 << QStringList { "A", "D" } << QStringList { "1", "4" };
+        QTest::newRow("trailing bar")
+            << QByteArray("A,1|") << 200 << QStringList { "A" } << QStringList { "1" };
+        QTest::newRow("line end kept") << QByteArray("A,1|B,2\n") << 200 << QStringList { "A", "B" }
+                                       << QStringList { "1", "2\n" };
         QTest::newRow("empty") << QByteArray("") << 200 << QStringList {} << QStringList {};
         QTest::newRow("blanks kept") << QByteArray(" A , 1 |B,2") << 200
                                      << QStringList { " A ", "B" } << QStringList { " 1 ", "2" };
-        QTest::newRow("empty pieces") << QByteArray("||A,1||") << 200 << QStringList { "A" }
-                                      << QStringList { "1" };
-        QTest::newRow("comma alone") << QByteArray(",") << 200 << QStringList { "" }
-                                     << QStringList { "" };
+        QTest::newRow("empty pieces")
+            << QByteArray("||A,1||") << 200 << QStringList { "A" } << QStringList { "1" };
+        QTest::newRow("comma alone")
+            << QByteArray(",") << 200 << QStringList { "" } << QStringList { "" };
         QTest::newRow("markup is text") << QByteArray("Name,<b>Jo</b>") << 200
                                         << QStringList { "Name" } << QStringList { "<b>Jo</b>" };
-        QTest::newRow("UTF-8") << QByteArray("Gr\xc3\xb6\xc3\x9f" "e,\xe2\x82\xac") << 200
-                               << QStringList { "Größe" } << QStringList { "€" };
-        QTest::newRow("404 with a body") << QByteArray("Name,Jo") << 404 << QStringList { "Name" }
-                                         << QStringList { "Jo" };
+        QTest::newRow("UTF-8") << QByteArray("Gr\xc3\xb6\xc3\x9f"
+                                             "e,\xe2\x82\xac")
+                               << 200 << QStringList { "Größe" } << QStringList { "€" };
+        QTest::newRow("404 with a body")
+            << QByteArray("Name,Jo") << 404 << QStringList { "Name" } << QStringList { "Jo" };
     }
     void repliesBecomeSections()
     {
@@ -165,7 +165,7 @@ private Q_SLOTS:
         for (int s = 0; s < titles.size(); ++s) {
             QCOMPARE(p.ui.tvInfo->numberOfRowsInSection(s), 1);
             QCOMPARE(p.tableViewAccessoryTypeForRowWithIndexPath(p.ui.tvInfo, { s, 0 }),
-                     TableViewDataSource::AccessoryType::DisclosureIndicator);
+                TableViewDataSource::AccessoryType::DisclosureIndicator);
             const auto cell = p.tableViewCellForRowAtIndexPath(p.ui.tvInfo, { s, 0 });
             QCOMPARE(cell->reuseIdentifier(), QStringLiteral("Cell"));
             QCOMPARE(cell->findChild<QLabel *>()->textFormat(), Qt::PlainText);
@@ -193,8 +193,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("titles");
         QTest::addColumn<QStringList>("texts");
         const Reply notUtf8 = ScriptedHttpServer::text("A,\xff");
-        const Reply tooLong = ScriptedHttpServer::chunked(
-            QByteArray(UrlExchange::maxBodySize + 1, ','));
+        const Reply tooLong
+            = ScriptedHttpServer::chunked(QByteArray(UrlExchange::maxBodySize + 1, ','));
         QTest::newRow("two failures after a success")
             << QList { ScriptedHttpServer::text("A,1|B,2"), notUtf8, tooLong }
             << QStringList { "A", "B", "Error", "Error" }
@@ -203,8 +203,7 @@ private Q_SLOTS:
             << QList { notUtf8, tooLong, ScriptedHttpServer::text("C,3") } << QStringList { "C" }
             << QStringList { "3" };
         QTest::newRow("empty success after a failure")
-            << QList { notUtf8, ScriptedHttpServer::text("") } << QStringList {}
-            << QStringList {};
+            << QList { notUtf8, ScriptedHttpServer::text("") } << QStringList {} << QStringList {};
     }
     void failuresAddErrorSections()
     {

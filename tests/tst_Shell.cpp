@@ -206,7 +206,8 @@ private Q_SLOTS:
                 continue;
             QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
             if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
-                unnamed << widget->objectName() + QLatin1Char(' ') + widget->metaObject()->className();
+                unnamed << widget->objectName() + QLatin1Char(' ')
+                        + widget->metaObject()->className();
         }
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1String(", "))));
     }
@@ -220,12 +221,12 @@ private Q_SLOTS:
         QTest::newRow("history") << 1 << QStringList { "list", "cbSendMissing" };
         QTest::newRow("account") << 2
                                  << QStringList { "txtUser", "cbValidate", "cbUseTest",
-                                                  "cbForgotten", "cbUndo", "frequencySlider",
-                                                  "cb15s", "cb30s", "cb1m", "cb2m", "cb5m",
-                                                  "cb10m", "cbSetFrequency" };
+                                        "cbForgotten", "cbUndo", "frequencySlider", "cb15s",
+                                        "cb30s", "cb1m", "cb2m", "cb5m", "cb10m",
+                                        "cbSetFrequency" };
         QTest::newRow("options") << 3
                                  << QStringList { "segLocationUnits", "swSendAuto", "swSendSpeed",
-                                                  "segSpeed" };
+                                        "segSpeed" };
         QTest::newRow("information") << 4 << QStringList { "list", "cbGetInfo" };
         QTest::newRow("colour") << 5 << QStringList { "cbSetColor" };
     }
@@ -374,12 +375,12 @@ private Q_SLOTS:
         for (const QString &step : steps) {
             if (step.startsWith(QLatin1String("wheel"))) {
                 QWheelEvent wheel(middle, scroll->mapToGlobal(middle), {},
-                                  QPoint(0, step.endsWith(QLatin1String("up")) ? 120 : -120),
-                                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                    QPoint(0, step.endsWith(QLatin1String("up")) ? 120 : -120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
                 QApplication::sendEvent(scroll, &wheel);
             } else if (step == QLatin1String("tap right")) {
-                QTest::mouseClick(dots, Qt::LeftButton, {},
-                                  QPoint(dots->width() - 2, dots->height() / 2));
+                QTest::mouseClick(
+                    dots, Qt::LeftButton, {}, QPoint(dots->width() - 2, dots->height() / 2));
             } else if (step == QLatin1String("press and release")) {
                 QTest::mouseClick(scroll, Qt::LeftButton, {}, middle.toPoint());
             } else if (step == QLatin1String("a moment")) {
@@ -421,12 +422,13 @@ private Q_SLOTS:
     {
         QList<bool> told;
         AppDelegate delegate;
-        // The tracking screen exists once the root view loads, inside applicationDidFinishLaunching.
+        // The tracking screen exists once the root view loads, inside
+        // applicationDidFinishLaunching.
         QMetaObject::Connection watch;
         delegate.rootViewController()->view();
         MainViewController *tracking = StackedMainViewController::mainViewController();
         watch = connect(tracking, &MainViewController::backgroundModeSwitched,
-                        [&](bool background) { told << background; });
+            [&](bool background) { told << background; });
         delegate.applicationDidFinishLaunching();
         QTRY_COMPARE(told, QList<bool> { false });
         QTest::qWait(gracePeriodMs);
@@ -463,8 +465,8 @@ private Q_SLOTS:
         // Validation and the account's details, each from its button.
         server->setResponder([](const QByteArray &line) {
             return ScriptedHttpServer::text(line.contains("getmyinfo.php") ? "Name,Test"
-                                                : line.contains("u=?")      ? "USERTest"
-                                                                            : "OK");
+                    : line.contains("u=?")                                 ? "USERTest"
+                                                                           : "OK");
         });
         window->findChild<QPushButton *>(QStringLiteral("cbForgotten"))->click();
         window->findChild<QPushButton *>(QStringLiteral("cbGetInfo"))->click();
@@ -481,10 +483,10 @@ private Q_SLOTS:
         const QList<QByteArray> heads = server->requestHeads();
         for (const char *exchange : { "&id=1 ", "u=?&d=", "getmyinfo.php?d=", "&Late=Y " })
             QVERIFY2(std::any_of(heads.cbegin(), heads.cend(),
-                                 [exchange](const QByteArray &h) { return h.contains(exchange); }),
-                     exchange);
+                         [exchange](const QByteArray &h) { return h.contains(exchange); }),
+                exchange);
         const QSet<QByteArray> qtsOwn { "host", "connection", "accept-encoding", "accept-language",
-                                        "user-agent" };
+            "user-agent" };
         for (const QByteArray &head : heads) {
             QSet<QByteArray> names;
             for (const QByteArray &line : head.trimmed().split('\n').mid(1))

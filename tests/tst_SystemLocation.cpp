@@ -25,8 +25,7 @@ class RefusingAgent : public QDBusAbstractAdaptor
 public:
     explicit RefusingAgent(QObject *owner)
         : QDBusAbstractAdaptor(owner)
-    {
-    }
+    { }
     [[nodiscard]] uint maxAccuracyLevel() const { return 0; } // none
 
 public Q_SLOTS:
@@ -86,16 +85,16 @@ private Q_SLOTS:
         QDBusConnection bus = QDBusConnection::systemBus();
         QVERIFY(bus.registerObject(QStringLiteral("/org/freedesktop/GeoClue2/Agent"), &owner));
         QDBusInterface manager(QStringLiteral("org.freedesktop.GeoClue2"),
-                               QStringLiteral("/org/freedesktop/GeoClue2/Manager"),
-                               QStringLiteral("org.freedesktop.GeoClue2.Manager"), bus);
+            QStringLiteral("/org/freedesktop/GeoClue2/Manager"),
+            QStringLiteral("org.freedesktop.GeoClue2.Manager"), bus);
         // GeoClue reads the agent's properties before it answers: the event loop must run.
-        QDBusPendingCall added = manager.asyncCall(QStringLiteral("AddAgent"),
-                                                   QStringLiteral("peregrix-test-agent"));
+        QDBusPendingCall added
+            = manager.asyncCall(QStringLiteral("AddAgent"), QStringLiteral("peregrix-test-agent"));
         QTRY_VERIFY_WITH_TIMEOUT(added.isFinished(), 10000);
         QVERIFY2(!added.isError(), qPrintable(added.error().message()));
         TrackingScreen &s = open();
-        QTRY_COMPARE_WITH_TIMEOUT(s.ui.labMessage->text(),
-                                  QStringLiteral("Location Services are disabled"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            s.ui.labMessage->text(), QStringLiteral("Location Services are disabled"), 30000);
         QVERIFY(!s.ui.swOnOff->isEnabled());
         QVERIFY(!s.ui.swOnOff->isOn());
         QVERIFY(s.ui.labLat->text() != QLatin1String("51.500000"));

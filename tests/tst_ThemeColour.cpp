@@ -27,8 +27,8 @@ private Q_SLOTS:
         QTest::newRow("mixed case") << QStringLiteral("0aBc1F") << QColor(10, 188, 31);
         QTest::newRow("with #") << QStringLiteral("#FF7F00") << yellow;
         QTest::newRow("too short") << QStringLiteral("FFF") << yellow;
-        QTest::newRow("reading stops at a non-hex character") << QStringLiteral("5Z0000")
-                                                             << QColor(5, 0, 0);
+        QTest::newRow("reading stops at a non-hex character")
+            << QStringLiteral("5Z0000") << QColor(5, 0, 0);
         QTest::newRow("pair with no hex digit") << QStringLiteral("ZZ1020") << QColor(0, 16, 32);
         QTest::newRow("blanks") << QStringLiteral(" 1 2 3") << QColor(0, 0, 0);
         QTest::newRow("black") << QStringLiteral("000000") << QColor(0, 0, 0);

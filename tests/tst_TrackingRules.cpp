@@ -18,7 +18,8 @@ private Q_SLOTS:
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("shown");
         QTest::newRow("51.5 dms") << 1 << 51.5 << QStringLiteral("51\u2218 30' 0\"");
-        QTest::newRow("-0.1275 dms loses its sign") << 1 << -0.1275 << QStringLiteral("0\u2218 7' 39\"");
+        QTest::newRow("-0.1275 dms loses its sign")
+            << 1 << -0.1275 << QStringLiteral("0\u2218 7' 39\"");
         QTest::newRow("-33.5 dms") << 1 << -33.5 << QStringLiteral("-33\u2218 30' 0\"");
         QTest::newRow("-33.8 dms cuts") << 1 << -33.8 << QStringLiteral("-33\u2218 47' 59\"");
         QTest::newRow("51.5 decimal") << 0 << 51.5 << QStringLiteral("51.500000");
@@ -49,7 +50,8 @@ private Q_SLOTS:
         QTest::newRow("unknown KPH") << 1 << -1.0 << QStringLiteral("n/a");
         QTest::newRow("unknown m/sec") << 2 << -1.0 << QStringLiteral("n/a");
         QTest::newRow("unknown unit") << 5 << 10.0 << QString();
-        QTest::newRow("absurd speed does not overflow") << 1 << 1e300 << QStringLiteral("2147483647 KPH");
+        QTest::newRow("absurd speed does not overflow")
+            << 1 << 1e300 << QStringLiteral("2147483647 KPH");
     }
     void speeds()
     {
@@ -74,8 +76,8 @@ private Q_SLOTS:
             << true << 9 << true << true << "Update frequency is not set! " << false;
         QTest::newRow("off, frequency not set")
             << false << -1 << true << true << "Update frequency is not set! " << false;
-        QTest::newRow("not validated") << true << 0 << false << true
-                                       << "User Name has not been validated. " << false;
+        QTest::newRow("not validated")
+            << true << 0 << false << true << "User Name has not been validated. " << false;
         QTest::newRow("not validated, no position")
             << true << 0 << false << false << "User Name has not been validated. " << false;
         QTest::newRow("no position") << true << 0 << true << false << "No GPS data. " << false;
@@ -139,7 +141,8 @@ private Q_SLOTS:
         run.iSavedFequency = seconds;
         const QDateTime last = lastSend.toUTC();
         const QString every = shown.mid(shown.indexOf(u'('));
-        SendScheduler::Tick tick = SendScheduler::handleTimer(run, true, false, seconds, last, last);
+        SendScheduler::Tick tick
+            = SendScheduler::handleTimer(run, true, false, seconds, last, last);
         QCOMPARE(tick.nextSend.value_or(QString()), QStringLiteral("asap ") + every);
         run.bFirstSendDone = true;
         tick = SendScheduler::handleTimer(run, true, false, seconds, last, last.addSecs(1));
@@ -162,7 +165,8 @@ private Q_SLOTS:
         run.iSavedFequency = 15;
         run.bGPSValid = run.bFirstSendDone = true;
         const QDateTime last = QDateTime::currentDateTimeUtc();
-        QCOMPARE(SendScheduler::handleTimer(run, true, true, 15, last, last.addMSecs(afterMs)).sendNow,
+        QCOMPARE(
+            SendScheduler::handleTimer(run, true, true, 15, last, last.addMSecs(afterMs)).sendNow,
             due);
     }
 
@@ -173,10 +177,14 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("reaction"); // failed, switch off, disable, alert
         QTest::addColumn<QString>("statusLine");
-        QTest::newRow("OK") << QByteArray("OK7") << "----" << "2 Sends : 1 OK : 0 Failed : 1 Pending : 0 Stored";
-        QTest::newRow("refusal") << QByteArray("~No") << "FS-A" << "2 Sends : 0 OK : 1 Failed : 1 Pending : 0 Stored";
-        QTest::newRow("stop") << QByteArray("~~Stop") << "FSDA" << "2 Sends : 0 OK : 1 Failed : 1 Pending : 0 Stored";
-        QTest::newRow("failure") << QByteArray("Error") << "F---" << "2 Sends : 0 OK : 1 Failed : 1 Pending : 0 Stored";
+        QTest::newRow("OK") << QByteArray("OK7") << "----"
+                            << "2 Sends : 1 OK : 0 Failed : 1 Pending : 0 Stored";
+        QTest::newRow("refusal") << QByteArray("~No") << "FS-A"
+                                 << "2 Sends : 0 OK : 1 Failed : 1 Pending : 0 Stored";
+        QTest::newRow("stop") << QByteArray("~~Stop") << "FSDA"
+                              << "2 Sends : 0 OK : 1 Failed : 1 Pending : 0 Stored";
+        QTest::newRow("failure") << QByteArray("Error") << "F---"
+                                 << "2 Sends : 0 OK : 1 Failed : 1 Pending : 0 Stored";
     }
     void replies()
     {

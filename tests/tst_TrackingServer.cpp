@@ -53,7 +53,7 @@ private Q_SLOTS:
         report.speed = speed;
         report.id = 3;
         QCOMPARE(TrackingServer::positionReportText(QStringLiteral("http://h/"), report),
-                 QStringLiteral("http://h/log.php?") + query);
+            QStringLiteral("http://h/log.php?") + query);
     }
 
     void valuesAreNotEscapedOneByOne()
@@ -61,7 +61,8 @@ private Q_SLOTS:
         TrackingServer::PositionReport report;
         report.user = QStringLiteral("a&b=c d");
         report.speed = QStringLiteral("10.0 m/sec");
-        const QString text = TrackingServer::positionReportText(QStringLiteral("http://h/"), report);
+        const QString text
+            = TrackingServer::positionReportText(QStringLiteral("http://h/"), report);
         QVERIFY(text.startsWith(QLatin1String("http://h/log.php?u=a&b=c d&d=&lat=")));
         QVERIFY(addingPercentEscapes(text).contains(QLatin1String("u=a&b=c%20d&d=")));
         QVERIFY(addingPercentEscapes(text).contains(QLatin1String("&speed=10.0%20m/sec&id=0")));
@@ -70,17 +71,17 @@ private Q_SLOTS:
     void lateReportAppendsTheFlag()
     {
         QCOMPARE(TrackingServer::lateReportText(QStringLiteral("http://h/log.php?u=a&id=4")),
-                 QStringLiteral("http://h/log.php?u=a&id=4&Late=Y"));
+            QStringLiteral("http://h/log.php?u=a&id=4&Late=Y"));
     }
 
     void validationAndAccountRequests()
     {
-        QCOMPARE(TrackingServer::validationText(QStringLiteral("http://h/"), QStringLiteral("?"),
-                                                QStringLiteral("abc")),
-                 QStringLiteral("http://h/log.php?u=?&d=abc"));
-        QCOMPARE(TrackingServer::accountInfoText(QStringLiteral("http://h/"),
-                                                 QStringLiteral("abc"), QStringLiteral("v2.5")),
-                 QStringLiteral("http://h/getmyinfo.php?d=abc&ver=v2.5"));
+        QCOMPARE(TrackingServer::validationText(
+                     QStringLiteral("http://h/"), QStringLiteral("?"), QStringLiteral("abc")),
+            QStringLiteral("http://h/log.php?u=?&d=abc"));
+        QCOMPARE(TrackingServer::accountInfoText(
+                     QStringLiteral("http://h/"), QStringLiteral("abc"), QStringLiteral("v2.5")),
+            QStringLiteral("http://h/getmyinfo.php?d=abc&ver=v2.5"));
     }
 };
 

@@ -1,7 +1,7 @@
 // The server's exchanges in process, on a real SQLite file or, built with
-// PEREGRIX_TEST_POSTGRES, on a database of a private PostgreSQL cluster: query decoding, validation,
-// reports with their refusals and duplicates, stopped devices, account information, routing,
-// the operator's commands and the track formats.
+// PEREGRIX_TEST_POSTGRES, on a database of a private PostgreSQL cluster: query decoding,
+// validation, reports with their refusals and duplicates, stopped devices, account information,
+// routing, the operator's commands and the track formats.
 #include "InProcessServer.h"
 #include "PostgresCluster.h"
 #include "TestEnvironment.h"
@@ -58,8 +58,14 @@ private:
     {
         return inProcess->http.answer(HttpFrontEnd::Side::Operator, "GET", path, query);
     }
-    QString alias(const QString &device) { return inProcess->store.aliasOf(device); }
-    QByteArray log(const QByteArray &query) { return get(QStringLiteral("/log.php"), query); }
+    QString alias(const QString &device)
+    {
+        return inProcess->store.aliasOf(device);
+    }
+    QByteArray log(const QByteArray &query)
+    {
+        return get(QStringLiteral("/log.php"), query);
+    }
     qint64 stored(const QString &device = QStringLiteral("dev-a"))
     {
         return inProcess->store.summary(device).reports;
@@ -211,7 +217,8 @@ private Q_SLOTS:
         open(policy);
         const QHostAddress a("10.0.0.1"), b("10.0.0.2"), c("2001:db8::1"), d("2001:db8::2:1");
         const auto validate = [this](const char *device, const QHostAddress &from) {
-            return get(QStringLiteral("/log.php"), QByteArray("u=") + device + "&d=" + device, from);
+            return get(
+                QStringLiteral("/log.php"), QByteArray("u=") + device + "&d=" + device, from);
         };
         const QByteArray tooMany
             = "Too many new devices from your network: please try again in a minute";
@@ -449,8 +456,8 @@ private Q_SLOTS:
                               << QByteArray("Only GET is served here");
         QTest::newRow("HEAD") << true << QByteArray("HEAD") << "/" << QByteArray() << 405
                               << QByteArray("Only GET is served here");
-        QTest::newRow("unknown path") << false << QByteArray("GET") << "/log.php/x" << report
-                                      << 404 << QByteArray("Not found");
+        QTest::newRow("unknown path") << false << QByteArray("GET") << "/log.php/x" << report << 404
+                                      << QByteArray("Not found");
         QTest::newRow("bad escape")
             << false << QByteArray("GET") << "/log.php" << QByteArray("u=%G1&d=x") << 200
             << QByteArray("Bad request: the query is not percent-encoded UTF-8");
@@ -459,8 +466,8 @@ private Q_SLOTS:
         QTest::newRow("the page, on the public side")
             << false << QByteArray("GET") << "/" << QByteArray() << 404 << QByteArray("Not found");
         QTest::newRow("a download, on the public side")
-            << false << QByteArray("GET") << "/track.gpx" << QByteArray("a=0123456789abcdef")
-            << 404 << QByteArray("Not found");
+            << false << QByteArray("GET") << "/track.gpx" << QByteArray("a=0123456789abcdef") << 404
+            << QByteArray("Not found");
         QTest::newRow("a report, on the operator's side")
             << true << QByteArray("GET") << "/log.php" << report << 404 << QByteArray("Not found");
         QTest::newRow("download without device")
@@ -582,8 +589,8 @@ private Q_SLOTS:
         const QByteArray a = "a=" + alias("dev-a").toLatin1();
         QCOMPARE(page(QStringLiteral("/track.gpx"), a + "&from=2026-03-07").status, 404);
         QCOMPARE(page(QStringLiteral("/track.gpx"), a + "&to=2026-03-06T14:04").status, 404);
-        QCOMPARE(page(QStringLiteral("/track.gpx"), a + "&from=2026-03-06&to=2026-03-06").status,
-            200);
+        QCOMPARE(
+            page(QStringLiteral("/track.gpx"), a + "&from=2026-03-06&to=2026-03-06").status, 200);
     }
 
     // Reports of one second go over several chunks of the download; none is lost or repeated.
@@ -621,9 +628,8 @@ private Q_SLOTS:
         for (int i = 0; i <= 100; ++i)
             reports.append({ "Test", QStringLiteral("dev-%1").arg(i, 3, 10, QLatin1Char('0')), 51.5,
                 -0.1, "20260306140509", "v2.5", 5, ".", "1", 1, false, {} });
-        const auto admitAll = [](const ReceivedReport &, const TrackingStore::Account &) {
-            return QByteArray();
-        };
+        const auto admitAll
+            = [](const ReceivedReport &, const TrackingStore::Account &) { return QByteArray(); };
         const QDateTime now = QDateTime::currentDateTimeUtc();
         inProcess->store.storeReports(reports, now, admitAll);
         inProcess->store.storeReports(

@@ -74,19 +74,20 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("status");
         const QByteArray mib(UrlExchange::maxBodySize, 'x');
-        QTest::newRow("ok with id") << ScriptedHttpServer::text("OK3") << true << QByteArray("OK3") << 200;
-        QTest::newRow("404 body is a reply") << ScriptedHttpServer::text("Not here", 404) << true
-                                             << QByteArray("Not here") << 404;
-        QTest::newRow("500 body is a reply") << ScriptedHttpServer::text("~Server down", 500) << true
-                                             << QByteArray("~Server down") << 500;
+        QTest::newRow("ok with id")
+            << ScriptedHttpServer::text("OK3") << true << QByteArray("OK3") << 200;
+        QTest::newRow("404 body is a reply")
+            << ScriptedHttpServer::text("Not here", 404) << true << QByteArray("Not here") << 404;
+        QTest::newRow("500 body is a reply") << ScriptedHttpServer::text("~Server down", 500)
+                                             << true << QByteArray("~Server down") << 500;
         // Qt turns some statuses into errors of its own; each is still an answer with a body.
         for (int status : { 400, 403, 407, 418, 503, 302 }) {
             const QByteArray body = "~~stop " + QByteArray::number(status);
             QTest::addRow("%d body is a reply", status)
                 << ScriptedHttpServer::text(body, status) << true << body << status;
         }
-        QTest::newRow("204 has no body") << ScriptedHttpServer::text("OK1", 204) << true
-                                         << QByteArray() << 204;
+        QTest::newRow("204 has no body")
+            << ScriptedHttpServer::text("OK1", 204) << true << QByteArray() << 204;
         QTest::newRow("empty body") << ScriptedHttpServer::text("") << true << QByteArray() << 200;
         QTest::newRow("chunked") << ScriptedHttpServer::chunked("OK5") << true << QByteArray("OK5")
                                  << 200;
@@ -94,12 +95,12 @@ private Q_SLOTS:
                                 << QByteArray("\0\xff\x80OK", 5) << 200;
         QTest::newRow("exactly 1 MiB") << ScriptedHttpServer::text(mib) << true << mib << 200;
         // Too large to keep: the body is let go, and the reply ends empty.
-        QTest::newRow("announced over 1 MiB") << ScriptedHttpServer::text(mib + "y") << true
-                                              << QByteArray() << 200;
-        QTest::newRow("chunked over 1 MiB") << ScriptedHttpServer::chunked(mib + mib, 400) << true
-                                            << QByteArray() << 400;
-        QTest::newRow("closed without a byte") << ScriptedHttpServer::closeAtOnce() << false
-                                               << QByteArray() << 0;
+        QTest::newRow("announced over 1 MiB")
+            << ScriptedHttpServer::text(mib + "y") << true << QByteArray() << 200;
+        QTest::newRow("chunked over 1 MiB")
+            << ScriptedHttpServer::chunked(mib + mib, 400) << true << QByteArray() << 400;
+        QTest::newRow("closed without a byte")
+            << ScriptedHttpServer::closeAtOnce() << false << QByteArray() << 0;
         Reply cut;
         cut.raw = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\nConnection: close\r\n\r\nOK12";
         QTest::newRow("closed mid-reply") << cut << false << QByteArray() << 0;
@@ -118,8 +119,8 @@ private Q_SLOTS:
         server.setDefaultReply(reply);
         Recorder recorder;
         UrlConnection::start(QUrl(server.baseUrl() + "log.php?id=1"), &recorder);
-        QTRY_VERIFY_WITH_TIMEOUT(!recorder.byUrl.empty() && recorder.byUrl.begin()->second.ended,
-                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !recorder.byUrl.empty() && recorder.byUrl.begin()->second.ended, 20000);
         const Exchange &e = recorder.byUrl.begin()->second;
         QCOMPARE(e.events.last(), finishes ? QStringLiteral("finish") : QStringLiteral("fail"));
         QCOMPARE(e.events.count("finish") + e.events.count("fail"), 1);
@@ -138,8 +139,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("finishes");
         QTest::addColumn<int>("requests");
         QTest::newRow("followed") << QByteArray("/moved") << true << 2;
-        QTest::newRow("in a loop") << QByteArray("/log.php") << false
-                                   << UrlExchange::maxRedirects + 1;
+        QTest::newRow("in a loop")
+            << QByteArray("/log.php") << false << UrlExchange::maxRedirects + 1;
         QTest::newRow("to another scheme") << QByteArray("ftp://127.0.0.1/") << false << 1;
     }
     void redirects()
@@ -156,8 +157,8 @@ private Q_SLOTS:
         });
         Recorder recorder;
         UrlConnection::start(QUrl(server.baseUrl() + "log.php"), &recorder);
-        QTRY_VERIFY_WITH_TIMEOUT(!recorder.byUrl.empty() && recorder.byUrl.begin()->second.ended,
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !recorder.byUrl.empty() && recorder.byUrl.begin()->second.ended, 10000);
         const Exchange &e = recorder.byUrl.begin()->second;
         QCOMPARE(e.events.last(), finishes ? QStringLiteral("finish") : QStringLiteral("fail"));
         QCOMPARE(e.body, finishes ? QByteArray("OK1") : QByteArray());
@@ -173,7 +174,7 @@ private Q_SLOTS:
         UrlConnection::start(urlWithString(text), &recorder);
         QTRY_VERIFY(!recorder.byUrl.empty() && recorder.byUrl.begin()->second.ended);
         QCOMPARE(server.requestLines().first(),
-                 QByteArray("GET /log.php?u=Jo%20Ann&d=a&b=c!$'()*+,;@~%C3%A9&Late=Y HTTP/1.1"));
+            QByteArray("GET /log.php?u=Jo%20Ann&d=a&b=c!$'()*+,;@~%C3%A9&Late=Y HTTP/1.1"));
     }
 
     void severalInFlightAnswerInAnyOrder()
@@ -233,8 +234,8 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         UrlConnection::start(QUrl(server.baseUrl() + "log.php"), &recorder);
-        QTRY_VERIFY_WITH_TIMEOUT(!recorder.byUrl.empty() && recorder.byUrl.begin()->second.ended,
-                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !recorder.byUrl.empty() && recorder.byUrl.begin()->second.ended, 5000);
         QCOMPARE(recorder.byUrl.begin()->second.events, QStringList { "fail" });
         QVERIFY(clock.elapsed() >= 450);
         QVERIFY(ticks >= 5); // the event loop kept running meanwhile
@@ -247,8 +248,8 @@ private Q_SLOTS:
         const quint16 port = closed.serverPort();
         closed.close();
         Recorder recorder;
-        UrlConnection::start(QUrl(QStringLiteral("http://127.0.0.1:%1/log.php").arg(port)),
-                             &recorder);
+        UrlConnection::start(
+            QUrl(QStringLiteral("http://127.0.0.1:%1/log.php").arg(port)), &recorder);
         QTRY_VERIFY(!recorder.byUrl.empty() && recorder.byUrl.begin()->second.ended);
         QCOMPARE(recorder.byUrl.begin()->second.events, QStringList { "fail" });
     }

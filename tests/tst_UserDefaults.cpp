@@ -1,7 +1,7 @@
 // Typed reads and writes of the preferences store, persistence across processes, bad files.
 #include "TestEnvironment.h"
-#include "WriteFile.h"
 #include "UserDefaultsTool.h"
+#include "WriteFile.h"
 
 #include "platform/UserDefaults.h"
 
@@ -116,7 +116,7 @@ private Q_SLOTS:
         }
         const float back = UserDefaults(file()).floatForKey(QStringLiteral("sat"));
         QVERIFY2(std::memcmp(&back, &value, sizeof value) == 0,
-                 qPrintable(QString::number(double(back), 'g', 12)));
+            qPrintable(QString::number(double(back), 'g', 12)));
     }
 
     void boolsRoundTrip()

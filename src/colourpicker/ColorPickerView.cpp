@@ -56,8 +56,7 @@ QPropertyAnimation *markerAnimation(QWidget *view)
 
 ColorPickerView::ColorPickerView(QWidget *parent)
     : QWidget(parent)
-{
-}
+{ }
 
 ColorPickerView::~ColorPickerView() = default;
 

@@ -31,8 +31,7 @@ float storedOrHalf(const QString &key)
 ColorPickerViewController::ColorPickerViewController(QObject *parent)
     : ViewController(parent)
     , ui(std::make_unique<Ui::ColorPickerViewController>())
-{
-}
+{ }
 
 ColorPickerViewController::~ColorPickerViewController() = default;
 

@@ -27,7 +27,7 @@ std::optional<HistoryRow> HistoryRow::fromRequestText(const QString &requestText
     if (parts.size() < 8)
         return std::nullopt;
     return HistoryRow { shownTime(parts[4].mid(5)), parts[2], parts[3],
-                        QStringLiteral("Accuracy=") + parts[6].mid(4) + u'm', parts[7] };
+        QStringLiteral("Accuracy=") + parts[6].mid(4) + u'm', parts[7] };
 }
 
 QString HistoryRow::idOf(const QString &requestText)

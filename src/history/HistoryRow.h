@@ -8,11 +8,11 @@
 
 struct HistoryRow
 {
-    QString timeText;     // "Time:yyyy-MM-dd HH:mm:ss", or "Time:" and a shorter value as it is
-    QString latitude;     // the "lat=" part as it stands
-    QString longitude;    // the "long=" part as it stands
+    QString timeText; // "Time:yyyy-MM-dd HH:mm:ss", or "Time:" and a shorter value as it is
+    QString latitude; // the "lat=" part as it stands
+    QString longitude; // the "long=" part as it stands
     QString accuracyText; // "Accuracy=" and the "acc=" value and "m"
-    QString speed;        // the "speed=" part as it stands
+    QString speed; // the "speed=" part as it stands
 
     // Parts are taken by position, not by name, so a user name holding "&" shifts them. A text
     // without exactly one "?" or with fewer than eight "&"-parts after it cannot be split.
@@ -29,8 +29,7 @@ struct HistoryRow
         qsizetype begin = 0;
         qsizetype end = 0;
     };
-    template<typename Unit>
-    [[nodiscard]] static Span idSpan(const Unit *text, qsizetype size)
+    template<typename Unit> [[nodiscard]] static Span idSpan(const Unit *text, qsizetype size)
     {
         constexpr int separatorsBeforeId = 8;
         constexpr qsizetype idLabel = 3; // "id=", or whatever stands in its place

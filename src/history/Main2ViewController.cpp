@@ -25,8 +25,8 @@ PositionHistory history;
 
 const QString acknowledged = QStringLiteral("OK");
 
-void addLabel(TableViewCell *cell, const QString &text, const QRect &frame,
-              const QColor &colour = Qt::black)
+void addLabel(
+    TableViewCell *cell, const QString &text, const QRect &frame, const QColor &colour = Qt::black)
 {
     auto *label = new QLabel(text, cell);
     label->setGeometry(frame);
@@ -45,8 +45,7 @@ void addLabel(TableViewCell *cell, const QString &text, const QRect &frame,
 Main2ViewController::Main2ViewController(QObject *parent)
     : ViewController(parent)
     , ui(std::make_unique<Ui::Main2View>())
-{
-}
+{ }
 
 Main2ViewController::~Main2ViewController()
 {
@@ -91,9 +90,9 @@ void Main2ViewController::viewDidLoad()
     NotificationCenter &center = NotificationCenter::defaultCenter();
     ThemeColour::observe(this, [this] { backgroundColorSet(); });
     center.addObserver(NotificationNames::LocationSent, this,
-                       [this](const Notification &n) { addLocation(n.object.toString()); });
+        [this](const Notification &n) { addLocation(n.object.toString()); });
     center.addObserver(NotificationNames::LocationOK, this,
-                       [this](const Notification &n) { okLocation(n.object.toString()); });
+        [this](const Notification &n) { okLocation(n.object.toString()); });
     loadDefaults();
 }
 
@@ -133,7 +132,8 @@ void Main2ViewController::sendMissing()
 
 void Main2ViewController::startResends()
 {
-    while (const std::optional<qsizetype> entry = resendQueue.next(qsizetype(responseData.size()))) {
+    while (
+        const std::optional<qsizetype> entry = resendQueue.next(qsizetype(responseData.size()))) {
         // Another screen may have started the history afresh meanwhile.
         if (*entry >= history.size())
             continue;
@@ -176,14 +176,14 @@ QString Main2ViewController::tableViewTitleForHeaderInSection(TableView *, int)
     return QStringLiteral("Position History");
 }
 
-TableViewDataSource::AccessoryType
-Main2ViewController::tableViewAccessoryTypeForRowWithIndexPath(TableView *, const IndexPath &)
+TableViewDataSource::AccessoryType Main2ViewController::tableViewAccessoryTypeForRowWithIndexPath(
+    TableView *, const IndexPath &)
 {
     return AccessoryType::DisclosureIndicator;
 }
 
-std::unique_ptr<TableViewCell>
-Main2ViewController::tableViewCellForRowAtIndexPath(TableView *, const IndexPath &path)
+std::unique_ptr<TableViewCell> Main2ViewController::tableViewCellForRowAtIndexPath(
+    TableView *, const IndexPath &path)
 {
     auto cell = std::make_unique<TableViewCell>(QStringLiteral("any-cell"));
     modCell(cell.get(), path.row);
@@ -204,7 +204,7 @@ void Main2ViewController::modCell(TableViewCell *cell, int index) const
     addLabel(cell, row->accuracyText, QRect(180, 15, 310, 15));
     addLabel(cell, row->speed, QRect(180, 0, 310, 15));
     addLabel(cell, isOK ? acknowledged : QStringLiteral("X"), QRect(280, 0, 290, 15),
-             isOK ? QColor::fromRgbF(0, 1, 0) : QColor::fromRgbF(1, 0, 0));
+        isOK ? QColor::fromRgbF(0, 1, 0) : QColor::fromRgbF(1, 0, 0));
 }
 
 void Main2ViewController::connectionDidReceiveResponse(UrlConnection *connection, int)
@@ -212,8 +212,8 @@ void Main2ViewController::connectionDidReceiveResponse(UrlConnection *connection
     responseData[connection].clear();
 }
 
-void Main2ViewController::connectionDidReceiveData(UrlConnection *connection,
-                                                   const QByteArray &data)
+void Main2ViewController::connectionDidReceiveData(
+    UrlConnection *connection, const QByteArray &data)
 {
     responseData[connection].append(data);
 }
@@ -229,7 +229,7 @@ void Main2ViewController::connectionDidFinishLoading(UrlConnection *connection)
     const auto node = responseData.extract(connection);
     const ReportReply reply = ReportReply::fromBody(node.empty() ? QByteArray() : node.mapped());
     if (reply.kind == ReportReply::Kind::Acknowledged)
-        NotificationCenter::defaultCenter().postNotificationName(NotificationNames::LocationOK,
-                                                                 reply.text);
+        NotificationCenter::defaultCenter().postNotificationName(
+            NotificationNames::LocationOK, reply.text);
     startResends();
 }

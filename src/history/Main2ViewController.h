@@ -45,10 +45,10 @@ public:
     int numberOfSectionsInTableView(TableView *tableView) override;
     int tableViewNumberOfRowsInSection(TableView *tableView, int section) override;
     QString tableViewTitleForHeaderInSection(TableView *tableView, int section) override;
-    std::unique_ptr<TableViewCell> tableViewCellForRowAtIndexPath(TableView *tableView,
-                                                                  const IndexPath &path) override;
-    AccessoryType tableViewAccessoryTypeForRowWithIndexPath(TableView *tableView,
-                                                            const IndexPath &path) override;
+    std::unique_ptr<TableViewCell> tableViewCellForRowAtIndexPath(
+        TableView *tableView, const IndexPath &path) override;
+    AccessoryType tableViewAccessoryTypeForRowWithIndexPath(
+        TableView *tableView, const IndexPath &path) override;
     void modCell(TableViewCell *cell, int index) const;
 
     // Resend exchanges

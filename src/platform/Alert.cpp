@@ -22,8 +22,8 @@ QWidget *alertParent()
 
 QMessageBox *Alert::show(const QString &title, const QString &message)
 {
-    auto *box = new QMessageBox(QMessageBox::NoIcon, title, message, QMessageBox::Ok,
-                                alertParent());
+    auto *box
+        = new QMessageBox(QMessageBox::NoIcon, title, message, QMessageBox::Ok, alertParent());
     box->setObjectName(QStringLiteral("alert"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextFormat(Qt::PlainText); // server messages are shown as text, never as markup

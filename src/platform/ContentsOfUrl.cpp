@@ -28,14 +28,14 @@ Outcome fetch(const QUrl &url)
     QEventLoop loop;
     QObject::connect(&exchange, &UrlExchange::responseReceived, [&] { outcome.body.clear(); });
     QObject::connect(&exchange, &UrlExchange::dataReceived,
-                     [&](const QByteArray &data) { outcome.body += data; });
+        [&](const QByteArray &data) { outcome.body += data; });
     QObject::connect(&exchange, &UrlExchange::finished, [&] {
         outcome.ok = true;
         loop.quit();
     });
     QObject::connect(&exchange, &UrlExchange::bodyTooLarge, [&] {
-        outcome.error = QStringLiteral("The reply is larger than %1 bytes")
-                            .arg(UrlExchange::maxBodySize);
+        outcome.error
+            = QStringLiteral("The reply is larger than %1 bytes").arg(UrlExchange::maxBodySize);
         loop.quit();
     });
     QObject::connect(&exchange, &UrlExchange::failed, [&](const QString &error) {

@@ -10,8 +10,8 @@ namespace {
 
 QString sourceOptionValue = QStringLiteral("system");
 
-double attributeOr(const QGeoPositionInfo &info, QGeoPositionInfo::Attribute attribute,
-                   double absent)
+double attributeOr(
+    const QGeoPositionInfo &info, QGeoPositionInfo::Attribute attribute, double absent)
 {
     if (!info.hasAttribute(attribute))
         return absent;
@@ -47,8 +47,7 @@ QString LocationManager::sourceOption()
 
 LocationManager::LocationManager(QObject *parent)
     : LocationManager(PositionSources::create(sourceOptionValue), parent)
-{
-}
+{ }
 
 LocationManager::LocationManager(QGeoPositionInfoSource *source, QObject *parent)
     : QObject(parent)
@@ -58,9 +57,9 @@ LocationManager::LocationManager(QGeoPositionInfoSource *source, QObject *parent
         return;
     m_source->setParent(this);
     connect(m_source, &QGeoPositionInfoSource::positionUpdated, this,
-            &LocationManager::onPositionUpdated);
-    connect(m_source, &QGeoPositionInfoSource::errorOccurred, this,
-            &LocationManager::onErrorOccurred);
+        &LocationManager::onPositionUpdated);
+    connect(
+        m_source, &QGeoPositionInfoSource::errorOccurred, this, &LocationManager::onErrorOccurred);
 }
 
 void LocationManager::setDesiredAccuracy(double accuracy)

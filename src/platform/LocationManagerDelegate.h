@@ -12,9 +12,8 @@ class LocationManagerDelegate
 public:
     virtual ~LocationManagerDelegate() = default;
 
-    virtual void locationManagerDidUpdateToLocation(LocationManager *manager,
-                                                    const Location &newLocation,
-                                                    const Location &oldLocation)
+    virtual void locationManagerDidUpdateToLocation(
+        LocationManager *manager, const Location &newLocation, const Location &oldLocation)
         = 0;
     virtual void locationManagerDidFailWithError(LocationManager *manager, const QString &error)
         = 0;

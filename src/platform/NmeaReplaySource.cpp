@@ -63,7 +63,7 @@ NmeaReplaySource::Epoch toEpoch(const Fix &fix)
     info.setCoordinate(coordinate);
     if (fix.hdop)
         info.setAttribute(QGeoPositionInfo::HorizontalAccuracy,
-                          *fix.hdop * NmeaReplaySource::userEquivalentRangeError);
+            *fix.hdop * NmeaReplaySource::userEquivalentRangeError);
     if (fix.speed)
         info.setAttribute(QGeoPositionInfo::GroundSpeed, *fix.speed);
     if (fix.course && *fix.course >= 0 && *fix.course <= 360)

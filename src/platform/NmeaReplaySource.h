@@ -29,8 +29,8 @@ public:
     explicit NmeaReplaySource(const QString &fileName, QObject *parent = nullptr);
 
     void setUpdateInterval(int msec) override;
-    [[nodiscard]] QGeoPositionInfo lastKnownPosition(bool fromSatellitePositioningMethodsOnly
-                                                     = false) const override;
+    [[nodiscard]] QGeoPositionInfo lastKnownPosition(
+        bool fromSatellitePositioningMethodsOnly = false) const override;
     [[nodiscard]] PositioningMethods supportedPositioningMethods() const override;
     [[nodiscard]] int minimumUpdateInterval() const override;
     [[nodiscard]] Error error() const override { return m_error; }

@@ -61,8 +61,8 @@ std::optional<double> NmeaSentence::number(qsizetype index) const
     return value;
 }
 
-std::optional<double> NmeaSentence::coordinate(qsizetype valueField, qsizetype hemisphereField,
-                                               double limit) const
+std::optional<double> NmeaSentence::coordinate(
+    qsizetype valueField, qsizetype hemisphereField, double limit) const
 {
     const std::optional<double> raw = number(valueField);
     const QByteArray hemisphere = field(hemisphereField);

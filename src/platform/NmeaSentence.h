@@ -20,8 +20,8 @@ public:
     [[nodiscard]] qsizetype fieldCount() const { return m_fields.size() - 1; }
 
     // "ddmm.mmmm" or "dddmm.mmmm" with its hemisphere field; nothing when empty or malformed.
-    [[nodiscard]] std::optional<double> coordinate(qsizetype valueField, qsizetype hemisphereField,
-                                                   double limit) const;
+    [[nodiscard]] std::optional<double> coordinate(
+        qsizetype valueField, qsizetype hemisphereField, double limit) const;
     [[nodiscard]] std::optional<double> number(qsizetype index) const;
     [[nodiscard]] std::optional<QTime> time(qsizetype index) const; // hhmmss[.sss]
 

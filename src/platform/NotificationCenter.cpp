@@ -16,11 +16,11 @@ void NotificationCenter::addObserver(const QString &name, Handler handler)
 
 void NotificationCenter::addObserver(const QString &name, const QObject *owner, Handler handler)
 {
-    addObserver(name, [guard = QPointer<const QObject>(owner), h = std::move(handler)](
-                          const Notification &n) {
-        if (guard)
-            h(n);
-    });
+    addObserver(name,
+        [guard = QPointer<const QObject>(owner), h = std::move(handler)](const Notification &n) {
+            if (guard)
+                h(n);
+        });
 }
 
 void NotificationCenter::postNotificationName(const QString &name, const QVariant &object)

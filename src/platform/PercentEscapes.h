@@ -7,8 +7,8 @@
 // Escapes every character except A-Z a-z 0-9 and ! $ & ' ( ) * + , - . / : ; = ? @ [ ] _ ~ as
 // %XX per UTF-8 byte, upper-case hex. URL punctuation is left alone, so the whole text of a URL
 // is escaped in one pass, an IPv6 host in brackets included; "#" and "%" are escaped, so that a
-// value never cuts the URL short or reads as an escape. Returns a null string when the text cannot be encoded (an unpaired
-// UTF-16 surrogate).
+// value never cuts the URL short or reads as an escape. Returns a null string when the text cannot
+// be encoded (an unpaired UTF-16 surrogate).
 [[nodiscard]] QString addingPercentEscapes(const QString &text);
 
 // True when the text is an absolute http or https URL made only of the characters above,

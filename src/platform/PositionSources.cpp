@@ -30,7 +30,7 @@ QGeoPositionInfoSource *serialSource(const QString &device, qint32 baudRate)
     port->setBaudRate(baudRate);
     if (!port->open(QIODevice::ReadOnly)) {
         qWarning("Cannot open the GPS receiver at %s: %s", qPrintable(device),
-                 qPrintable(port->errorString()));
+            qPrintable(port->errorString()));
         delete port;
         return nullptr;
     }
@@ -86,6 +86,6 @@ QGeoPositionInfoSource *PositionSources::create(const QString &option)
         return new NmeaReplaySource(o.parts.join(QLatin1Char(':')));
     if (o.kind == QLatin1String("serial"))
         return serialSource(o.parts[0], o.parts.size() == 2 ? o.parts[1].toInt() : 9600);
-    return new GpsdPositionSource(o.parts.value(0, QStringLiteral("localhost")),
-                                  o.parts.value(1, QStringLiteral("2947")));
+    return new GpsdPositionSource(
+        o.parts.value(0, QStringLiteral("localhost")), o.parts.value(1, QStringLiteral("2947")));
 }

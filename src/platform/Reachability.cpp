@@ -87,9 +87,8 @@ QByteArray readProcFile(const char *path, bool *ok)
 
 } // namespace
 
-std::optional<Reachability::Flags> Reachability::flagsFromRoutes(quint32 ipv4Address,
-                                                                 const QByteArray &ipv4Routes,
-                                                                 const QByteArray &ipv6Routes)
+std::optional<Reachability::Flags> Reachability::flagsFromRoutes(
+    quint32 ipv4Address, const QByteArray &ipv4Routes, const QByteArray &ipv6Routes)
 {
     if ((ipv4Address >> 24) == 127)
         return Reachable;

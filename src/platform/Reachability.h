@@ -35,9 +35,8 @@ public:
     static void clearTestAnswer();
 
     // The routing check on a given IPv4 and IPv6 route table in /proc/net format.
-    [[nodiscard]] static std::optional<Flags> flagsFromRoutes(quint32 ipv4Address,
-                                                               const QByteArray &ipv4Routes,
-                                                               const QByteArray &ipv6Routes);
+    [[nodiscard]] static std::optional<Flags> flagsFromRoutes(
+        quint32 ipv4Address, const QByteArray &ipv4Routes, const QByteArray &ipv6Routes);
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(Reachability::Flags)

@@ -46,8 +46,7 @@ UrlConnection::UrlConnection(const QUrl &url, UrlConnectionDelegate *delegate)
     : QObject(QCoreApplication::instance())
     , m_url(url)
     , m_delegate(delegate)
-{
-}
+{ }
 
 QString UrlConnection::hostKey() const
 {
@@ -60,9 +59,9 @@ void UrlConnection::begin()
     ++hosts[hostKey()].active;
     m_exchange = new UrlExchange(networkAccessManager(), m_url, this);
     connect(m_exchange, &UrlExchange::responseReceived, this,
-            [this](int status) { m_delegate->connectionDidReceiveResponse(this, status); });
+        [this](int status) { m_delegate->connectionDidReceiveResponse(this, status); });
     connect(m_exchange, &UrlExchange::dataReceived, this,
-            [this](const QByteArray &data) { m_delegate->connectionDidReceiveData(this, data); });
+        [this](const QByteArray &data) { m_delegate->connectionDidReceiveData(this, data); });
     connect(m_exchange, &UrlExchange::finished, this, [this] {
         end();
         m_delegate->connectionDidFinishLoading(this);

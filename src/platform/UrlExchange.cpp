@@ -58,7 +58,7 @@ UrlExchange::UrlExchange(QNetworkAccessManager *manager, const QUrl &url, QObjec
 {
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this,
-            [this] { fail(QStringLiteral("The request timed out")); });
+        [this] { fail(QStringLiteral("The request timed out")); });
     m_deadline.start(timeout());
     send(url);
 }
@@ -73,8 +73,8 @@ UrlExchange::~UrlExchange()
 void UrlExchange::send(const QUrl &url)
 {
     QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::ManualRedirectPolicy);
+    request.setAttribute(
+        QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     m_redirect.clear();
     m_responded = false;
     m_received = 0;

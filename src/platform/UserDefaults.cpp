@@ -73,8 +73,8 @@ void UserDefaults::setAside(const QString &path)
 {
     const QString aside = path + QStringLiteral(".unreadable");
     QFile::remove(aside);
-    qWarning("Preferences file %s is damaged; it is kept as %s", qPrintable(path),
-             qPrintable(aside));
+    qWarning(
+        "Preferences file %s is damaged; it is kept as %s", qPrintable(path), qPrintable(aside));
     QFile::rename(path, aside);
 }
 

@@ -7,8 +7,7 @@
 
 ViewController::ViewController(QObject *parent)
     : QObject(parent)
-{
-}
+{ }
 
 ViewController::~ViewController()
 {
@@ -49,7 +48,7 @@ void orderTabAsRead(QWidget *view)
         if (!(widget->focusPolicy() & Qt::TabFocus))
             continue;
         const bool inner = std::any_of(controls.cbegin(), controls.cend(),
-                                       [widget](QWidget *c) { return c->isAncestorOf(widget); });
+            [widget](QWidget *c) { return c->isAncestorOf(widget); });
         if (!inner)
             controls << widget;
     }
@@ -57,14 +56,14 @@ void orderTabAsRead(QWidget *view)
         return w->mapTo(view, QPoint(w->width() / 2, w->height() / 2));
     };
     std::stable_sort(controls.begin(), controls.end(),
-                     [&](QWidget *a, QWidget *b) { return middle(a).y() < middle(b).y(); });
+        [&](QWidget *a, QWidget *b) { return middle(a).y() < middle(b).y(); });
     for (qsizetype row = 0; row < controls.size();) {
         qsizetype end = row + 1;
         while (end < controls.size()
-               && middle(controls[end]).y() - middle(controls[row]).y() <= rowTolerance)
+            && middle(controls[end]).y() - middle(controls[row]).y() <= rowTolerance)
             ++end;
         std::stable_sort(controls.begin() + row, controls.begin() + end,
-                         [&](QWidget *a, QWidget *b) { return middle(a).x() < middle(b).x(); });
+            [&](QWidget *a, QWidget *b) { return middle(a).x() < middle(b).x(); });
         row = end;
     }
     for (qsizetype i = 1; i < controls.size(); ++i)

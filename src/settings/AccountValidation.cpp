@@ -33,8 +33,8 @@ AccountValidation::Outcome AccountValidation::validateUser(
 
     const ValidationReply answer = ValidationReply::fromText(reply, name);
     Outcome outcome;
-    outcome.kind = answer.kind == ValidationReply::Success ? Outcome::Kind::Success
-                                                           : Outcome::Kind::Failure;
+    outcome.kind
+        = answer.kind == ValidationReply::Success ? Outcome::Kind::Success : Outcome::Kind::Failure;
     outcome.text = answer.name;
     if (answer.nameFromServer)
         outcome.nameFromServer = answer.name;

@@ -41,24 +41,23 @@ float sliderValue(FrequencyPosition position)
 Settings1ViewController::Settings1ViewController(QObject *parent)
     : ViewController(parent)
     , ui(std::make_unique<Ui::Settings1View>())
-{
-}
+{ }
 
 Settings1ViewController::~Settings1ViewController() = default;
 
 void Settings1ViewController::loadView(QWidget *view)
 {
     ui->setupUi(view);
-    connect(ui->txtUser, &QLineEdit::textEdited, this,
-            [this] { usernameEditingChanged(ui->txtUser); });
+    connect(
+        ui->txtUser, &QLineEdit::textEdited, this, [this] { usernameEditingChanged(ui->txtUser); });
     connect(ui->txtUser, &QLineEdit::returnPressed, this,
-            [this] { textFieldCancelKeyboard(ui->txtUser); });
+        [this] { textFieldCancelKeyboard(ui->txtUser); });
     connect(ui->cbValidate, &QPushButton::clicked, this, [this] { validateUser(); });
     connect(ui->cbForgotten, &QPushButton::clicked, this, [this] { forgottenUser(); });
     connect(ui->cbUseTest, &QPushButton::clicked, this, [this] { useTest(); });
     connect(ui->cbUndo, &QPushButton::clicked, this, [this] { undoChanges(); });
     connect(ui->frequencySlider, &Slider::sliderMoved, this,
-            [this] { sliderValueChanged(ui->frequencySlider); });
+        [this] { sliderValueChanged(ui->frequencySlider); });
     connect(ui->cbSetFrequency, &QPushButton::clicked, this, [this] { setFrequency(); });
     for (QPushButton *button : { ui->cb15s, ui->cb30s, ui->cb1m, ui->cb2m, ui->cb5m, ui->cb10m })
         connect(button, &QPushButton::clicked, this, [this, button] { timeButtonClicked(button); });
@@ -253,9 +252,12 @@ void Settings1ViewController::backgroundColorSet()
 void Settings1ViewController::timeButtonClicked(QObject *sender)
 {
     const std::pair<const QPushButton *, FrequencyPosition> shortcuts[] = {
-        { ui->cb15s, FrequencyPosition::Every15s }, { ui->cb30s, FrequencyPosition::Every30s },
-        { ui->cb1m, FrequencyPosition::Every1m },   { ui->cb2m, FrequencyPosition::Every2m },
-        { ui->cb5m, FrequencyPosition::Every5m },   { ui->cb10m, FrequencyPosition::Every10m },
+        { ui->cb15s, FrequencyPosition::Every15s },
+        { ui->cb30s, FrequencyPosition::Every30s },
+        { ui->cb1m, FrequencyPosition::Every1m },
+        { ui->cb2m, FrequencyPosition::Every2m },
+        { ui->cb5m, FrequencyPosition::Every5m },
+        { ui->cb10m, FrequencyPosition::Every10m },
     };
     for (const auto &[button, position] : shortcuts) {
         if (sender == button) {

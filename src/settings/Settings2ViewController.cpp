@@ -21,21 +21,18 @@ UserDefaults &defaults()
 
 // A unit's segment is the one whose index is the unit's stored value; a stored value with no
 // segment selects none.
-template<typename Unit>
-Unit storedUnit(const QString &key)
+template<typename Unit> Unit storedUnit(const QString &key)
 {
     return static_cast<Unit>(defaults().integerForKey(key));
 }
 
-template<typename Unit>
-void storeUnit(const SegmentedControl *control, const QString &key)
+template<typename Unit> void storeUnit(const SegmentedControl *control, const QString &key)
 {
     const auto unit = static_cast<Unit>(control->selectedSegmentIndex());
     defaults().setInteger(qToUnderlying(unit), key);
 }
 
-template<typename Unit>
-void showUnit(SegmentedControl *control, Unit unit)
+template<typename Unit> void showUnit(SegmentedControl *control, Unit unit)
 {
     control->setSelectedSegmentIndex(qToUnderlying(unit));
 }
@@ -45,8 +42,7 @@ void showUnit(SegmentedControl *control, Unit unit)
 Settings2ViewController::Settings2ViewController(QObject *parent)
     : ViewController(parent)
     , ui(std::make_unique<Ui::Settings2View>())
-{
-}
+{ }
 
 Settings2ViewController::~Settings2ViewController() = default;
 
@@ -54,10 +50,9 @@ void Settings2ViewController::loadView(QWidget *view)
 {
     ui->setupUi(view);
     connect(ui->segLocationUnits, &SegmentedControl::activated, this,
-            &Settings2ViewController::setLocationUnits);
+        &Settings2ViewController::setLocationUnits);
     connect(ui->swSendAuto, &Switch::clicked, this, &Settings2ViewController::switchSendAuto);
-    connect(ui->swSendSpeed, &Switch::clicked, this,
-            &Settings2ViewController::switchSendSpeed);
+    connect(ui->swSendSpeed, &Switch::clicked, this, &Settings2ViewController::switchSendSpeed);
     connect(ui->segSpeed, &SegmentedControl::activated, this, &Settings2ViewController::setSpeed);
 }
 

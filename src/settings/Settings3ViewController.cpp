@@ -21,8 +21,7 @@
 Settings3ViewController::Settings3ViewController(QObject *parent)
     : ViewController(parent)
     , ui(std::make_unique<Ui::Settings3View>())
-{
-}
+{ }
 
 Settings3ViewController::~Settings3ViewController() = default;
 
@@ -51,7 +50,8 @@ void Settings3ViewController::loadDefaults()
 // and goes away once the event loop runs again, and always in that order.
 void Settings3ViewController::getInfo()
 {
-    QMetaObject::invokeMethod(this, [this] { spinBegin(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { spinBegin(); }, Qt::QueuedConnection);
     const QString device
         = UserDefaults::standardUserDefaults().stringForKey(PreferenceKeys::deviceid);
     GlobalData *global = GlobalData::sharedGlobalData();
@@ -77,7 +77,8 @@ void Settings3ViewController::getInfo()
             ui->tvInfo->reloadData();
         }
     }
-    QMetaObject::invokeMethod(this, [this] { spinEnd(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { spinEnd(); }, Qt::QueuedConnection);
 }
 
 void Settings3ViewController::spinBegin()
@@ -118,8 +119,8 @@ Settings3ViewController::tableViewAccessoryTypeForRowWithIndexPath(TableView *, 
     return AccessoryType::DisclosureIndicator;
 }
 
-std::unique_ptr<TableViewCell>
-Settings3ViewController::tableViewCellForRowAtIndexPath(TableView *, const IndexPath &path)
+std::unique_ptr<TableViewCell> Settings3ViewController::tableViewCellForRowAtIndexPath(
+    TableView *, const IndexPath &path)
 {
     auto cell = std::make_unique<TableViewCell>(QStringLiteral("Cell"));
     // The server's text is shown as it came, never read as markup.

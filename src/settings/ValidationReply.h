@@ -11,9 +11,9 @@ struct ValidationReply
     };
 
     Kind kind = Failure;
-    QString name;                // the name that is now validated, or the name that was sent
+    QString name; // the name that is now validated, or the name that was sent
     bool nameFromServer = false; // the server named the account: the field shows its name
-    bool alertDue = false;       // the reply means nothing we know of, so the user sees it
+    bool alertDue = false; // the reply means nothing we know of, so the user sees it
 
     // The reply is compared exactly: case, whole text, no trimming. "USERNAME IN USE" starts
     // like a registered name but is a refusal.

@@ -20,8 +20,7 @@ std::mutex instanceLock;
 
 GlobalData::GlobalData()
     : m_url(defaultUrl())
-{
-}
+{ }
 
 QString GlobalData::defaultUrl()
 {

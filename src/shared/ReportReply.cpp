@@ -6,8 +6,8 @@
 ReportReply ReportReply::fromBody(const QByteArray &body)
 {
     ReportReply reply;
-    const bool ascii = std::all_of(body.cbegin(), body.cend(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const bool ascii = std::all_of(
+        body.cbegin(), body.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     if (!ascii) {
         reply.message = QStringLiteral("");
         return reply;

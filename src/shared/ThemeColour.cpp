@@ -36,8 +36,7 @@ QColor ThemeColour::fromStoredText(const QString &text)
 
 void ThemeColour::observe(const QObject *screen, std::function<void()> backgroundColorSet)
 {
-    NotificationCenter::defaultCenter().addObserver(
-        NotificationNames::BGColourSet, screen,
+    NotificationCenter::defaultCenter().addObserver(NotificationNames::BGColourSet, screen,
         [handler = std::move(backgroundColorSet)](const Notification &) { handler(); });
 }
 

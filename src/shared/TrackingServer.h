@@ -16,7 +16,7 @@ struct PositionReport
     QString when; // yyyyMMddHHmmss, local time
     QString version;
     qint32 accuracy = 0; // metres
-    QString speed;       // the speed text with its unit, or "."
+    QString speed; // the speed text with its unit, or "."
     qint32 id = 0;
 };
 
@@ -27,11 +27,11 @@ struct PositionReport
 [[nodiscard]] QString lateReportText(const QString &positionReportText);
 
 // "log.php?u=…&d=…"; the user name "?" asks for the name registered for the device.
-[[nodiscard]] QString validationText(const QString &baseUrl, const QString &user,
-                                     const QString &device);
+[[nodiscard]] QString validationText(
+    const QString &baseUrl, const QString &user, const QString &device);
 
 // "getmyinfo.php?d=…&ver=…"
-[[nodiscard]] QString accountInfoText(const QString &baseUrl, const QString &device,
-                                      const QString &version);
+[[nodiscard]] QString accountInfoText(
+    const QString &baseUrl, const QString &device, const QString &version);
 
 } // namespace TrackingServer

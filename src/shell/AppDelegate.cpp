@@ -25,7 +25,7 @@ AppDelegate::AppDelegate(QObject *parent)
     m_window->setFixedSize(320, 480);
     m_window->installEventFilter(this);
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
-            &AppDelegate::onApplicationStateChanged);
+        &AppDelegate::onApplicationStateChanged);
 }
 
 AppDelegate::~AppDelegate()

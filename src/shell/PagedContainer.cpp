@@ -12,8 +12,7 @@
 
 PagedContainer::PagedContainer(QObject *parent)
     : ViewController(parent)
-{
-}
+{ }
 
 int PagedContainer::pageForOffset(double x, double w)
 {
@@ -21,8 +20,8 @@ int PagedContainer::pageForOffset(double x, double w)
     return int(double(std::floor(quotient)) + 1.0);
 }
 
-void PagedContainer::setUpPages(ScrollView *scrollView, PageControl *pageControl,
-                                const std::vector<Page> &pages)
+void PagedContainer::setUpPages(
+    ScrollView *scrollView, PageControl *pageControl, const std::vector<Page> &pages)
 {
     m_scrollView = scrollView;
     m_pageControl = pageControl;

@@ -39,8 +39,8 @@ protected:
         double extraX = 0.0; // points past the page's multiple of the width
     };
     // The set-up both sides share; called from the side's viewDidLoad with its form's controls.
-    void setUpPages(ScrollView *scrollView, PageControl *pageControl,
-                    const std::vector<Page> &pages);
+    void setUpPages(
+        ScrollView *scrollView, PageControl *pageControl, const std::vector<Page> &pages);
 
 private:
     ScrollView *m_scrollView = nullptr;

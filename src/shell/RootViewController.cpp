@@ -23,8 +23,8 @@ QPointer<QLabel> titleWWW2;
 const QString byLine = QStringLiteral("by M. Okafor");
 const QString webSite = QStringLiteral("peregrix.example");
 
-QLabel *aboutLabel(const QRect &frame, Qt::Alignment alignment, const QString &text,
-                   int pixelSize, const QColor &colour)
+QLabel *aboutLabel(const QRect &frame, Qt::Alignment alignment, const QString &text, int pixelSize,
+    const QColor &colour)
 {
     auto *label = new QLabel(text);
     label->setGeometry(frame);
@@ -53,8 +53,7 @@ struct RootViewController::Side
 
 RootViewController::RootViewController(QObject *parent)
     : ViewController(parent)
-{
-}
+{ }
 
 RootViewController::~RootViewController()
 {
@@ -76,9 +75,9 @@ void RootViewController::viewDidLoad()
     appTitle = QStringLiteral("Peregrix      ");
     const QColor lightGrey = QColor::fromRgbF(2.0f / 3, 2.0f / 3, 2.0f / 3);
     titleFacebook1 = aboutLabel({ 60, 22, 140, 32 }, Qt::AlignHCenter,
-                                QStringLiteral("Catch me on facebook"), 11, lightGrey);
+        QStringLiteral("Catch me on facebook"), 11, lightGrey);
     titleFacebook2 = aboutLabel({ 60, 22, 140, 32 }, Qt::AlignHCenter,
-                                QStringLiteral("Catch me on facebook"), 12, Qt::yellow);
+        QStringLiteral("Catch me on facebook"), 12, Qt::yellow);
     titleBy1 = aboutLabel({ 5, 435, 100, 30 }, Qt::AlignLeft, byLine, 11, Qt::black);
     titleBy2 = aboutLabel({ 5, 435, 100, 30 }, Qt::AlignLeft, byLine, 11, Qt::black);
     titleWWW1 = aboutLabel({ 105, 435, 210, 30 }, Qt::AlignRight, webSite, 11, Qt::black);
@@ -117,16 +116,14 @@ void RootViewController::loadMainsideViewController()
 {
     m_stackedMainViewController = new StackedMainViewController(this);
     m_mainsideNavigationBar = buildSide(m_stackedMainViewController,
-                                        { titleBy1, titleWWW1, QStringLiteral("Settings"), 0,
-                                          titleFacebook1 });
+        { titleBy1, titleWWW1, QStringLiteral("Settings"), 0, titleFacebook1 });
 }
 
 void RootViewController::loadStackedViewController()
 {
     m_stackedViewController = new StackedViewController(this);
     m_flipsideNavigationBar = buildSide(m_stackedViewController,
-                                        { titleBy2, titleWWW2, QStringLiteral("  Done   "), 200,
-                                          titleFacebook2 });
+        { titleBy2, titleWWW2, QStringLiteral("  Done   "), 200, titleFacebook2 });
 }
 
 bool RootViewController::isMainSideShown() const
@@ -139,8 +136,8 @@ void RootViewController::toggleView()
     QWidget *root = view();
     const bool toSettings = isMainSideShown();
     // The picture of what was shown comes first: building the settings side puts it on screen.
-    auto *curl = PageCurlTransition::begin(root, toSettings ? PageCurlTransition::CurlUp
-                                                            : PageCurlTransition::CurlDown);
+    auto *curl = PageCurlTransition::begin(
+        root, toSettings ? PageCurlTransition::CurlUp : PageCurlTransition::CurlDown);
     if (!m_stackedViewController)
         loadStackedViewController();
     QWidget *mainView = m_stackedMainViewController->view();

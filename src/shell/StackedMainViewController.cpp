@@ -11,13 +11,12 @@
 namespace {
 QPointer<MainViewController> mvc;
 QPointer<Main2ViewController> m2vc;
-}
+} // namespace
 
 StackedMainViewController::StackedMainViewController(QObject *parent)
     : PagedContainer(parent)
     , ui(std::make_unique<Ui::StackedMainView>())
-{
-}
+{ }
 
 StackedMainViewController::~StackedMainViewController() = default;
 
@@ -41,9 +40,8 @@ void StackedMainViewController::viewDidLoad()
     // The tracking screen comes first, so that the history already listens when the first
     // report is made. The history starts one point past the page boundary.
     setUpPages(ui->uiscrollview, ui->uipagecontrol,
-               { { [](QObject *parent) { return mvc = new MainViewController(parent); }, 0.0 },
-                 { [](QObject *parent) { return m2vc = new Main2ViewController(parent); },
-                   1.0 } });
+        { { [](QObject *parent) { return mvc = new MainViewController(parent); }, 0.0 },
+            { [](QObject *parent) { return m2vc = new Main2ViewController(parent); }, 1.0 } });
 }
 
 void StackedMainViewController::switchToBackgroundMode(bool background)

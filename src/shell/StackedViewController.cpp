@@ -9,8 +9,7 @@
 
 namespace {
 
-template<class Screen>
-ViewController *make(QObject *parent)
+template<class Screen> ViewController *make(QObject *parent)
 {
     return new Screen(parent);
 }
@@ -20,8 +19,7 @@ ViewController *make(QObject *parent)
 StackedViewController::StackedViewController(QObject *parent)
     : PagedContainer(parent)
     , ui(std::make_unique<Ui::StackedView>())
-{
-}
+{ }
 
 StackedViewController::~StackedViewController() = default;
 
@@ -33,8 +31,6 @@ void StackedViewController::loadView(QWidget *view)
 void StackedViewController::viewDidLoad()
 {
     setUpPages(ui->uiscrollview, ui->uipagecontrol,
-               { { make<Settings1ViewController>, 0.0 },
-                 { make<Settings2ViewController>, 0.0 },
-                 { make<Settings3ViewController>, 0.0 },
-                 { make<ColorPickerViewController>, 0.0 } });
+        { { make<Settings1ViewController>, 0.0 }, { make<Settings2ViewController>, 0.0 },
+            { make<Settings3ViewController>, 0.0 }, { make<ColorPickerViewController>, 0.0 } });
 }

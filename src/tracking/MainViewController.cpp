@@ -40,8 +40,7 @@ UserDefaults &defaults()
 MainViewController::MainViewController(QObject *parent)
     : ViewController(parent)
     , ui(std::make_unique<Ui::MainView>())
-{
-}
+{ }
 
 MainViewController::~MainViewController()
 {
@@ -95,13 +94,12 @@ void MainViewController::observeSettings()
 {
     NotificationCenter &center = NotificationCenter::defaultCenter();
     ThemeColour::observe(this, [this] { backgroundColorSet(); });
-    center.addObserver(NotificationNames::SpeedSet, this, [this](const Notification &) {
-        speedSet();
-    });
+    center.addObserver(
+        NotificationNames::SpeedSet, this, [this](const Notification &) { speedSet(); });
     ThemeColour::post();
     center.postNotificationName(NotificationNames::SpeedSet);
     center.addObserver(NotificationNames::LocationUnitsSet, this,
-                       [this](const Notification &) { locationUnitsSet(); });
+        [this](const Notification &) { locationUnitsSet(); });
     center.postNotificationName(NotificationNames::LocationUnitsSet);
 }
 
@@ -164,8 +162,8 @@ void MainViewController::sendNow()
     if (!run.bGPSValid)
         return;
     ui->labStatus->setText(GlobalData::sharedGlobalData()->connectedToNetwork()
-                              ? QStringLiteral("Sending manually")
-                              : QStringLiteral("Stored"));
+            ? QStringLiteral("Sending manually")
+            : QStringLiteral("Stored"));
     sendData();
 }
 
@@ -198,9 +196,8 @@ void MainViewController::locationUnitsSet()
         = static_cast<LocationUnits>(defaults().integerForKey(PreferenceKeys::locationunits));
 }
 
-void MainViewController::locationManagerDidUpdateToLocation(LocationManager *,
-                                                            const Location &newLocation,
-                                                            const Location &)
+void MainViewController::locationManagerDidUpdateToLocation(
+    LocationManager *, const Location &newLocation, const Location &)
 {
     run.dLat = newLocation.latitude;
     run.dLong = newLocation.longitude;
@@ -222,8 +219,7 @@ void MainViewController::locationManagerDidUpdateToLocation(LocationManager *,
     }
 }
 
-void MainViewController::locationManagerDidFailWithError(LocationManager *manager,
-                                                         const QString &)
+void MainViewController::locationManagerDidFailWithError(LocationManager *manager, const QString &)
 {
     ui->labLat->setText(QStringLiteral("Location search failed"));
     ui->labLong->setText(QStringLiteral("Location search failed"));
@@ -265,9 +261,9 @@ void MainViewController::sendData()
 
     if (!defaults().boolForKey(PreferenceKeys::sendspeed))
         sSpeed = QStringLiteral(".");
-    const TrackingServer::PositionReport report = PositionReport::next(run, now,
-        defaults().stringForKey(PreferenceKeys::user),
-        defaults().stringForKey(PreferenceKeys::deviceid), version, sSpeed);
+    const TrackingServer::PositionReport report
+        = PositionReport::next(run, now, defaults().stringForKey(PreferenceKeys::user),
+            defaults().stringForKey(PreferenceKeys::deviceid), version, sSpeed);
     const QString text = TrackingServer::positionReportText(global->url(), report);
 
     if (global->connectedToNetwork()) {
@@ -286,8 +282,7 @@ void MainViewController::connectionDidReceiveResponse(UrlConnection *connection,
     responseData[connection].clear();
 }
 
-void MainViewController::connectionDidReceiveData(UrlConnection *connection,
-                                                  const QByteArray &data)
+void MainViewController::connectionDidReceiveData(UrlConnection *connection, const QByteArray &data)
 {
     responseData[connection].append(data);
 }
@@ -313,8 +308,8 @@ void MainViewController::connectionDidFinishLoading(UrlConnection *connection)
         GlobalData::sharedGlobalData()->_showAlert(reply.message);
     ui->labStatus->setText(reply.message);
     if (!reaction.failed)
-        NotificationCenter::defaultCenter().postNotificationName(NotificationNames::LocationOK,
-                                                                 reply.text);
+        NotificationCenter::defaultCenter().postNotificationName(
+            NotificationNames::LocationOK, reply.text);
     showStatusLine();
 }
 

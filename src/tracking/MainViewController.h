@@ -39,7 +39,7 @@ public:
 
     // Position intake
     void locationManagerDidUpdateToLocation(LocationManager *manager, const Location &newLocation,
-                                            const Location &oldLocation) override;
+        const Location &oldLocation) override;
     void locationManagerDidFailWithError(LocationManager *manager, const QString &error) override;
     void locationUnitsSet();
     void speedSet();

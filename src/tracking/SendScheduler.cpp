@@ -49,8 +49,8 @@ QString SendScheduler::fillString(TrackingRun &run)
     return run.iFillCount > 0 ? QString(run.iFillCount, QLatin1Char('.')) : QStringLiteral("");
 }
 
-SendScheduler::Tick SendScheduler::handleTimer(TrackingRun &run, bool switchedOn,
-    bool validated, qint32 frequency, const QDateTime &lastSend, const QDateTime &now)
+SendScheduler::Tick SendScheduler::handleTimer(TrackingRun &run, bool switchedOn, bool validated,
+    qint32 frequency, const QDateTime &lastSend, const QDateTime &now)
 {
     Tick tick;
     if (!switchedOn || run.iSavedFequency <= 0) {

@@ -29,8 +29,8 @@ struct Tick
 
 // One tick, `frequency` being the frequency as set now (frequencySeconds()) and `lastSend` the
 // time of the last report, in UTC.
-[[nodiscard]] Tick handleTimer(TrackingRun &run, bool switchedOn, bool validated,
-    qint32 frequency, const QDateTime &lastSend, const QDateTime &now);
+[[nodiscard]] Tick handleTimer(TrackingRun &run, bool switchedOn, bool validated, qint32 frequency,
+    const QDateTime &lastSend, const QDateTime &now);
 
 // The time of day as the screen shows it, in local time.
 [[nodiscard]] QString clockText(const QDateTime &time);

@@ -16,8 +16,7 @@ public:
         : service(opened(database), policy)
         , pages(store, tiles)
         , http(service, pages)
-    {
-    }
+    { }
 
     TrackingStore store;
     TrackingService service;

@@ -4,8 +4,7 @@
 
 #include <QWidget>
 
-template<class Control>
-Control *outlet(const QWidget *view, const char *name)
+template<class Control> Control *outlet(const QWidget *view, const char *name)
 {
     auto *control = view->findChild<Control *>(QLatin1String(name));
     if (!control)

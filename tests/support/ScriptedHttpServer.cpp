@@ -72,13 +72,13 @@ QByteArray statusLine(int status)
 
 } // namespace
 
-ScriptedHttpServer::Reply ScriptedHttpServer::text(const QByteArray &body, int status,
-                                                   bool keepAlive)
+ScriptedHttpServer::Reply ScriptedHttpServer::text(
+    const QByteArray &body, int status, bool keepAlive)
 {
     Reply reply;
     reply.keepAlive = keepAlive;
-    reply.raw = statusLine(status) + "Content-Type: text/plain\r\nContent-Length: "
-        + QByteArray::number(body.size())
+    reply.raw = statusLine(status)
+        + "Content-Type: text/plain\r\nContent-Length: " + QByteArray::number(body.size())
         + (keepAlive ? "\r\n\r\n" : "\r\nConnection: close\r\n\r\n") + body;
     return reply;
 }

@@ -22,10 +22,10 @@ public:
     struct Reply
     {
         enum Kind {
-            Respond,     // send `raw` after `delayMs`, then close
+            Respond, // send `raw` after `delayMs`, then close
             NeverAnswer, // keep the connection open and say nothing
             CloseAtOnce, // close the connection without a byte
-            Trickle,     // send `raw` one byte every `delayMs`, then close
+            Trickle, // send `raw` one byte every `delayMs`, then close
         };
         Kind kind = Respond;
         QByteArray raw;
@@ -43,8 +43,8 @@ public:
 
     // Listens on 127.0.0.1 and a free port unless told otherwise; port() is 0 when it could not
     // listen.
-    explicit ScriptedHttpServer(const QHostAddress &address = QHostAddress(QHostAddress::LocalHost),
-                                quint16 port = 0);
+    explicit ScriptedHttpServer(
+        const QHostAddress &address = QHostAddress(QHostAddress::LocalHost), quint16 port = 0);
     ~ScriptedHttpServer();
     ScriptedHttpServer(const ScriptedHttpServer &) = delete;
     ScriptedHttpServer &operator=(const ScriptedHttpServer &) = delete;

@@ -27,12 +27,10 @@ void TcpRelay::relay(QTcpSocket *client)
 {
     auto *upstream = new QTcpSocket(client);
     upstream->connectToHost(QHostAddress::LocalHost, m_target);
-    connect(client, &QTcpSocket::readyRead, upstream, [client, upstream] {
-        upstream->write(client->readAll());
-    });
-    connect(upstream, &QTcpSocket::readyRead, client, [client, upstream] {
-        client->write(upstream->readAll());
-    });
+    connect(client, &QTcpSocket::readyRead, upstream,
+        [client, upstream] { upstream->write(client->readAll()); });
+    connect(upstream, &QTcpSocket::readyRead, client,
+        [client, upstream] { client->write(upstream->readAll()); });
     connect(upstream, &QTcpSocket::disconnected, client, &QTcpSocket::disconnectFromHost);
     connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
 }

@@ -22,9 +22,9 @@ inline void prepare()
 {
     useTestStore();
     for (const auto location :
-         { QStandardPaths::GenericConfigLocation, QStandardPaths::GenericDataLocation })
+        { QStandardPaths::GenericConfigLocation, QStandardPaths::GenericDataLocation })
         QDir(QStandardPaths::writableLocation(location) + QLatin1Char('/')
-             + QCoreApplication::applicationName())
+            + QCoreApplication::applicationName())
             .removeRecursively();
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
 }
@@ -32,13 +32,13 @@ inline void prepare()
 } // namespace TestEnvironment
 
 // QTEST_MAIN with the shared set-up before the application object exists.
-#define PEREGRIX_TEST_MAIN(TestClass)                                                           \
-    int main(int argc, char **argv)                                                             \
-    {                                                                                           \
-        TestEnvironment::prepare();                                                             \
-        QApplication app(argc, argv);                                                           \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                                \
-        TestClass test;                                                                         \
-        QTEST_SET_MAIN_SOURCE_PATH                                                              \
-        return QTest::qExec(&test, argc, argv);                                                 \
+#define PEREGRIX_TEST_MAIN(TestClass)                                                              \
+    int main(int argc, char **argv)                                                                \
+    {                                                                                              \
+        TestEnvironment::prepare();                                                                \
+        QApplication app(argc, argv);                                                              \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        TestClass test;                                                                            \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return QTest::qExec(&test, argc, argv);                                                    \
     }

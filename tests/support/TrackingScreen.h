@@ -24,8 +24,7 @@ public:
 
     explicit TrackingScreen(Running running = NothingRuns)
         : ui { opened(running) }
-    {
-    }
+    { }
 
     // A position as the location service delivers it.
     void position(double latitude, double longitude, double accuracy = 65.9, double speed = 10.0)

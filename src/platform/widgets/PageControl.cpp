@@ -10,7 +10,7 @@
 namespace {
 constexpr double dotSize = 7.0;
 constexpr double dotSpacing = 16.0;
-}
+} // namespace
 
 PageControl::PageControl(QWidget *parent)
     : QWidget(parent)

@@ -21,8 +21,7 @@ QFrame *makeIndicator(QWidget *parent)
 {
     auto *indicator = new QFrame(parent);
     indicator->setAttribute(Qt::WA_TransparentForMouseEvents);
-    indicator->setStyleSheet(
-        QStringLiteral("background: rgba(0, 0, 0, 110); border-radius: 2px;"));
+    indicator->setStyleSheet(QStringLiteral("background: rgba(0, 0, 0, 110); border-radius: 2px;"));
     indicator->hide();
     return indicator;
 }
@@ -92,7 +91,7 @@ QColor ScrollView::backgroundColor() const
 QPointF ScrollView::maximumOffset() const
 {
     return { std::max(0.0, m_contentSize.width() - width()),
-             std::max(0.0, m_contentSize.height() - height()) };
+        std::max(0.0, m_contentSize.height() - height()) };
 }
 
 QPointF ScrollView::clamped(const QPointF &offset) const
@@ -133,8 +132,7 @@ void ScrollView::moveContent(const QPointF &offset)
         const double visible = width() / m_contentSize.width();
         const int length = std::max(20, int(width() * visible) - 6);
         const double fraction = std::clamp(offset.x() / maximumOffset().x(), 0.0, 1.0);
-        indicator->setGeometry(3 + int((width() - 6 - length) * fraction), height() - 6, length,
-                               4);
+        indicator->setGeometry(3 + int((width() - 6 - length) * fraction), height() - 6, length, 4);
         indicator->raise();
         indicator->show();
         m_indicatorTimer.start();
@@ -242,8 +240,8 @@ void ScrollView::wheelEvent(QWheelEvent *event)
     const double pageWidth = width();
     const double current = std::round(m_offset.x() / pageWidth);
     const double next = m_paging ? current + (steps < 0 ? 1 : -1) : 0;
-    const QPointF target = m_paging ? QPointF(next * pageWidth, m_offset.y())
-                                    : m_offset - QPointF(steps / 2.0, 0);
+    const QPointF target
+        = m_paging ? QPointF(next * pageWidth, m_offset.y()) : m_offset - QPointF(steps / 2.0, 0);
     animateTo(clamped(target), true);
     event->accept();
 }

@@ -91,9 +91,8 @@ void Slider::setValueFromUser(float value)
 void Slider::setValueFromX(double x)
 {
     const QRectF track = trackRect();
-    const double fraction = track.width() > 0
-        ? std::clamp((x - track.left()) / track.width(), 0.0, 1.0)
-        : 0.0;
+    const double fraction
+        = track.width() > 0 ? std::clamp((x - track.left()) / track.width(), 0.0, 1.0) : 0.0;
     setValueFromUser(float(m_minimum + fraction * (double(m_maximum) - m_minimum)));
 }
 

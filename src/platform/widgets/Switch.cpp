@@ -7,7 +7,7 @@
 namespace {
 const QColor onColour(76, 217, 100);
 const QColor offColour(229, 229, 234);
-}
+} // namespace
 
 Switch::Switch(QWidget *parent)
     : QAbstractButton(parent)
@@ -74,8 +74,8 @@ void Switch::paintEvent(QPaintEvent *)
     const double radius = track.height() / 2;
     QColor fill = offColour;
     fill = QColor::fromRgbF(fill.redF() + (onColour.redF() - fill.redF()) * position,
-                            fill.greenF() + (onColour.greenF() - fill.greenF()) * position,
-                            fill.blueF() + (onColour.blueF() - fill.blueF()) * position);
+        fill.greenF() + (onColour.greenF() - fill.greenF()) * position,
+        fill.blueF() + (onColour.blueF() - fill.blueF()) * position);
     p.setPen(QPen(QColor(0, 0, 0, 40), 1));
     p.setBrush(fill);
     p.drawRoundedRect(track, radius, radius);

@@ -24,8 +24,7 @@ public:
     explicit Model(TableView *table)
         : QAbstractTableModel(table)
         , m_table(table)
-    {
-    }
+    { }
     void reset(const std::function<void()> &change)
     {
         beginResetModel();
@@ -60,10 +59,9 @@ public:
     explicit Delegate(TableView *table)
         : QStyledItemDelegate(table)
         , m_table(table)
-    {
-    }
+    { }
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
-               const QModelIndex &index) const override
+        const QModelIndex &index) const override
     {
         const Line line = m_table->lineAt(index.row());
         if (line.row < 0)
@@ -168,7 +166,7 @@ TableView::TableView(QWidget *parent)
     m_view->setPalette(palette);
     setRowHeight(m_rowHeight);
     connect(m_view, &QTableView::clicked, this,
-            [this](const QModelIndex &index) { onClicked(index.row()); });
+        [this](const QModelIndex &index) { onClicked(index.row()); });
 }
 
 TableView::~TableView() = default;
@@ -197,7 +195,7 @@ TableView::Line TableView::lineAt(int line) const
 {
     // The first section that starts after this line.
     auto it = std::upper_bound(m_sections.begin(), m_sections.end(), line,
-                               [](int l, const Section &s) { return l < s.firstLine; });
+        [](int l, const Section &s) { return l < s.firstLine; });
     // The line just before a section's first row is that section's own header, not a row past
     // the end of the section above.
     if (it != m_sections.end() && it->inlineHeader && line == it->firstLine - 1)
@@ -269,8 +267,7 @@ bool TableView::eventFilter(QObject *watched, QEvent *event)
 
 int TableView::numberOfRowsInSection(int section) const
 {
-    return section >= 0 && section < numberOfSections() ? m_sections[std::size_t(section)].rows
-                                                        : 0;
+    return section >= 0 && section < numberOfSections() ? m_sections[std::size_t(section)].rows : 0;
 }
 
 QString TableView::titleForHeaderInSection(int section) const
@@ -287,8 +284,7 @@ void TableView::scrollToRow(const IndexPath &path)
 
 std::optional<IndexPath> TableView::indexPathForPoint(const QPoint &point) const
 {
-    const QModelIndex index
-        = m_view->indexAt(m_view->viewport()->mapFrom(this, point));
+    const QModelIndex index = m_view->indexAt(m_view->viewport()->mapFrom(this, point));
     if (!index.isValid())
         return std::nullopt;
     const Line line = lineAt(index.row());

@@ -53,7 +53,7 @@ private:
     {
         QString title;
         int rows = 0;
-        int firstLine = 0;  // the line of its first row in the flat list of the view
+        int firstLine = 0; // the line of its first row in the flat list of the view
         bool inlineHeader = false;
     };
     // A line of the flat list: a section header (row -1) or a row.

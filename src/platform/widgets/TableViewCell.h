@@ -10,8 +10,7 @@ public:
     explicit TableViewCell(const QString &reuseIdentifier, QWidget *parent = nullptr)
         : QWidget(parent)
         , m_reuseIdentifier(reuseIdentifier)
-    {
-    }
+    { }
 
     [[nodiscard]] QString reuseIdentifier() const { return m_reuseIdentifier; }
 

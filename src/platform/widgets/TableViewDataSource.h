@@ -25,8 +25,8 @@ public:
     virtual int tableViewNumberOfRowsInSection(TableView *tableView, int section) = 0;
     virtual QString tableViewTitleForHeaderInSection(TableView *, int) { return {}; }
     // A new cell for the row; the table asks only for rows it is about to draw.
-    virtual std::unique_ptr<TableViewCell> tableViewCellForRowAtIndexPath(TableView *tableView,
-                                                                          const IndexPath &path)
+    virtual std::unique_ptr<TableViewCell> tableViewCellForRowAtIndexPath(
+        TableView *tableView, const IndexPath &path)
         = 0;
     virtual AccessoryType tableViewAccessoryTypeForRowWithIndexPath(TableView *, const IndexPath &)
     {
@@ -36,6 +36,5 @@ public:
     // Delegate calls: the user tapped a row, or its accessory.
     virtual void tableViewDidSelectRowAtIndexPath(TableView *, const IndexPath &) { }
     virtual void tableViewAccessoryButtonTappedForRowWithIndexPath(TableView *, const IndexPath &)
-    {
-    }
+    { }
 };
