@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTemporaryDir>
@@ -20,19 +19,6 @@ namespace {
 
 constexpr int reportCount = 1'000'000;
 constexpr int reportsPerTransaction = 10'000;
-
-// The resident set of the process now, in KiB, from /proc.
-qint64 residentKiB(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
 
 bool fill(const QString &database)
 {
@@ -73,7 +59,7 @@ struct Download
 };
 
 // Reads the download as it arrives and throws it away, sampling the server's memory meanwhile.
-Download download(QNetworkAccessManager &network, const QString &url, qint64 serverPid)
+Download download(QNetworkAccessManager &network, const QString &url, const ServerProcess &server)
 {
     Download result;
     QElapsedTimer clock;
@@ -83,7 +69,7 @@ Download download(QNetworkAccessManager &network, const QString &url, qint64 ser
         [&result, reply] { result.bytes += reply->readAll().size(); });
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, &sampler,
-        [&] { result.peakKiB = std::max(result.peakKiB, residentKiB(serverPid)); });
+        [&] { result.peakKiB = std::max(result.peakKiB, server.memoryKiB("VmRSS")); });
     sampler.start(20);
     while (!reply->isFinished())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
@@ -126,11 +112,11 @@ int main(int argc, char **argv)
     }
     QNetworkAccessManager network;
     QCoreApplication::processEvents();
-    const qint64 idleKiB = residentKiB(server.processId());
+    const qint64 idleKiB = server.memoryKiB("VmRSS");
     for (const char *format : { "geojson", "gpx" }) {
         const Download d = download(network,
             server.pageUrl() + QStringLiteral("track.%1?a=%2").arg(QLatin1String(format), alias),
-            server.processId());
+            server);
         if (!d.complete || d.bytes == 0) {
             std::fprintf(stderr, "bench_download: the %s download failed\n", format);
             return 1;

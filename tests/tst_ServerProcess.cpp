@@ -59,19 +59,6 @@ QByteArray ping(QTcpSocket &socket, int waitMs = 5000)
     return received;
 }
 
-// The peak resident memory of a process, in KiB.
-qint64 peakMemoryKiB(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
-
 } // namespace
 
 class TestServerProcess : public QObject
@@ -470,7 +457,7 @@ private Q_SLOTS:
         QVERIFY2(ended == 0, qPrintable(QString::number(ended)));
         QTRY_VERIFY_WITH_TIMEOUT(ended == connections, 20'000);
         const qint64 allEnded = sinceFirstBytes.elapsed();
-        const qint64 peak = peakMemoryKiB(server->processId());
+        const qint64 peak = server->memoryKiB("VmHWM");
         qInfo("%d trickling connections: /ping answered in %lld, %lld and %lld ms; all answered "
               "408 and closed %lld ms after their first bytes; server's peak memory %lld KiB",
             connections, pingTimes[0], pingTimes[1], pingTimes[2], allEnded, peak);

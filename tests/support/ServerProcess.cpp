@@ -2,6 +2,7 @@
 #include "ServerProcess.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -52,6 +53,18 @@ bool ServerProcess::start(const QStringList &options, quint16 port)
     }
     m_output += QString::fromUtf8(m_process.readAll());
     return false;
+}
+
+qint64 ServerProcess::memoryKiB(const QByteArray &field) const
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(processId()));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
 }
 
 void ServerProcess::setFileLimit(int files)

@@ -41,6 +41,9 @@ public:
     // The operator's listener, with the page and the downloads: "http://127.0.0.1:PORT/"
     [[nodiscard]] QString pageUrl() const;
     [[nodiscard]] qint64 processId() const { return m_process.processId(); }
+    // A memory figure of the server's from /proc/PID/status, in KiB ("VmRSS": resident now,
+    // "VmHWM": its peak); -1 when it cannot be read.
+    [[nodiscard]] qint64 memoryKiB(const QByteArray &field) const;
     [[nodiscard]] QString output();
     [[nodiscard]] int exitCode() const { return m_process.exitCode(); }
 
