@@ -135,6 +135,8 @@ private Q_SLOTS:
         QVERIFY(!p.ui.cbUndo->isEnabled());
         QVERIFY(p.ui.aivActivity->isHidden());
         QVERIFY(!p.ui.labUser->isHidden()); // every control shows when there is no name
+        // The empty name label lies over the field; a click must reach the field all the same.
+        QCOMPARE(p.view()->childAt(p.ui.txtUser->geometry().center()), p.ui.txtUser);
     }
 
     void testUserInAnyCaseNeedsNoServer_data()

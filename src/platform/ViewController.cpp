@@ -1,6 +1,7 @@
 // ViewController: base of every screen; builds its view from the screen's Designer form.
 #include "ViewController.h"
 
+#include <QLabel>
 #include <QLayout>
 
 #include <algorithm>
@@ -70,6 +71,15 @@ void orderTabAsRead(QWidget *view)
         QWidget::setTabOrder(controls[i - 1], controls[i]);
 }
 
+// A form's labels only show text, as a phone's do: a click on one goes to whatever lies beneath
+// it, so a label placed over a control (a name shown where its field is) never makes the
+// control unreachable while both are shown.
+void letClicksThroughLabels(QWidget *view)
+{
+    for (QLabel *label : view->findChildren<QLabel *>())
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
 } // namespace
 
 QWidget *ViewController::view()
@@ -79,6 +89,7 @@ QWidget *ViewController::view()
         loadView(m_view);
         fixFontsAsPixels(m_view);
         orderTabAsRead(m_view);
+        letClicksThroughLabels(m_view);
         viewDidLoad();
     }
     return m_view;
