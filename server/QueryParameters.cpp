@@ -3,6 +3,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
 int hexValue(char c)
@@ -20,6 +22,9 @@ int hexValue(char c)
 
 std::optional<QString> QueryParameters::decoded(QByteArrayView text)
 {
+    // Most parameters are plain ASCII, which needs no decoding at all.
+    if (std::all_of(text.begin(), text.end(), [](char c) { return c != '%' && uchar(c) < 0x80; }))
+        return text.isEmpty() ? QStringLiteral("") : QString::fromLatin1(text);
     QByteArray bytes;
     bytes.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -48,15 +53,19 @@ std::optional<QueryParameters> QueryParameters::parse(const QByteArray &query)
     QueryParameters result;
     if (query.isEmpty())
         return result;
-    const QList<QByteArray> parts = query.split('&');
-    for (const QByteArray &part : parts) {
+    for (qsizetype start = 0; start <= query.size();) {
+        qsizetype end = query.indexOf('&', start);
+        if (end < 0)
+            end = query.size();
+        const QByteArrayView part = QByteArrayView(query).sliced(start, end - start);
         const qsizetype equals = part.indexOf('=');
         const std::optional<QString> key = decoded(equals < 0 ? part : part.first(equals));
         const std::optional<QString> value
-            = decoded(equals < 0 ? QByteArrayView() : QByteArrayView(part).sliced(equals + 1));
+            = decoded(equals < 0 ? QByteArrayView() : part.sliced(equals + 1));
         if (!key || !value)
             return std::nullopt;
         result.m_parameters.append({ *key, *value });
+        start = end + 1;
     }
     return result;
 }
@@ -80,9 +89,10 @@ QString QueryParameters::value(QStringView key) const
 
 bool QueryParameters::hasExactly(const QStringList &wanted) const
 {
-    QStringList present = keys();
-    QStringList expected = wanted;
-    present.sort();
-    expected.sort();
-    return present == expected;
+    if (wanted.size() != m_parameters.size())
+        return false;
+    return std::all_of(wanted.begin(), wanted.end(), [&](const QString &key) {
+        const auto isKey = [&key](const Parameter &p) { return p.key == key; };
+        return std::count_if(m_parameters.begin(), m_parameters.end(), isKey) == wanted.count(key);
+    });
 }

@@ -4,10 +4,10 @@
 #include "AccountNames.h"
 
 #include <QDate>
-#include <QLocale>
-#include <QRegularExpression>
 #include <QTime>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace {
@@ -15,42 +15,60 @@ namespace {
 const QStringList reportKeys { QStringLiteral("u"), QStringLiteral("d"), QStringLiteral("lat"),
     QStringLiteral("long"), QStringLiteral("when"), QStringLiteral("ver"), QStringLiteral("acc"),
     QStringLiteral("speed"), QStringLiteral("id") };
+const QStringList lateReportKeys = reportKeys + QStringList { QStringLiteral("Late") };
+
+// Whether the text is only ASCII digits, at least `fewest` and at most `most` of them.
+bool isDigits(QStringView text, qsizetype fewest, qsizetype most)
+{
+    return text.size() >= fewest && text.size() <= most
+        && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
 
 std::optional<double> coordinate(const QString &text, double limit)
 {
-    // Only plain decimals: no exponent, "nan" or "inf", which toDouble() would take.
-    static const QRegularExpression decimal(QStringLiteral("^[-+]?[0-9]{1,3}(\\.[0-9]{1,12})?$"));
-    if (!decimal.match(text).hasMatch())
+    // Only plain decimals: no exponent, "nan" or "inf".
+    QStringView digits(text);
+    if (digits.startsWith(u'-') || digits.startsWith(u'+'))
+        digits = digits.sliced(1);
+    const qsizetype point = digits.indexOf(u'.');
+    if (!isDigits(point < 0 ? digits : digits.first(point), 1, 3)
+        || (point >= 0 && !isDigits(digits.sliced(point + 1), 1, 12)))
         return std::nullopt;
-    const double value = QLocale::c().toDouble(text);
-    if (!std::isfinite(value) || std::fabs(value) > limit)
+    // At most 16 ASCII characters, which from_chars reads as the C locale does.
+    char ascii[16];
+    const qsizetype length = digits.size();
+    std::transform(digits.begin(), digits.end(), ascii, [](QChar c) { return char(c.unicode()); });
+    double value = 0;
+    std::from_chars(ascii, ascii + length, value);
+    if (text.startsWith(u'-'))
+        value = -value;
+    if (std::fabs(value) > limit)
         return std::nullopt;
     return value;
 }
 
 bool isDeviceTime(const QString &when)
 {
-    static const QRegularExpression digits(QStringLiteral("^[0-9]{14}$"));
-    if (!digits.match(when).hasMatch())
+    if (!isDigits(when, 14, 14))
         return false;
-    const QDate date(when.first(4).toInt(), when.sliced(4, 2).toInt(), when.sliced(6, 2).toInt());
-    const QTime time(
-        when.sliced(8, 2).toInt(), when.sliced(10, 2).toInt(), when.sliced(12, 2).toInt());
+    const auto number = [when = QStringView(when)](qsizetype from, qsizetype length) {
+        return when.sliced(from, length).toInt();
+    };
+    const QDate date(number(0, 4), number(4, 2), number(6, 2));
+    const QTime time(number(8, 2), number(10, 2), number(12, 2));
     return date.isValid() && time.isValid();
 }
 
 std::optional<qint64> reportId(const QString &text)
 {
-    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
-    if (!digits.match(text).hasMatch())
+    if (!isDigits(text, 1, 9))
         return std::nullopt;
     return text.toLongLong();
 }
 
 std::optional<qint32> wholeMetres(const QString &text)
 {
-    static const QRegularExpression integer(QStringLiteral("^-?[0-9]{1,9}$"));
-    if (!integer.match(text).hasMatch())
+    if (!isDigits(text.startsWith(u'-') ? QStringView(text).sliced(1) : QStringView(text), 1, 9))
         return std::nullopt;
     return text.toInt();
 }
@@ -75,9 +93,7 @@ QString checkText(const ReceivedReport &r)
 
 bool ReceivedReport::looksLikeReport(const QueryParameters &query)
 {
-    QStringList withLate = reportKeys;
-    withLate.append(QStringLiteral("Late"));
-    return query.hasExactly(reportKeys) || query.hasExactly(withLate);
+    return query.hasExactly(reportKeys) || query.hasExactly(lateReportKeys);
 }
 
 std::variant<ReceivedReport, QString> ReceivedReport::fromQuery(const QueryParameters &query)

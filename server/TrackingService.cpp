@@ -85,7 +85,7 @@ std::variant<ReceivedReport, TrackingService::Validation, HttpReply> TrackingSer
     }
     // A name with "&" or "=" in it splits a validation into more parts; the program shows this
     // reply as a failed validation rather than as an alert.
-    if (!query.keys().contains(QStringLiteral("lat")))
+    if (query.value(u"lat").isNull())
         return HttpReply::text(notValidated);
     std::variant<ReceivedReport, QString> parsed = ReceivedReport::fromQuery(query);
     if (const QString *problem = std::get_if<QString>(&parsed))

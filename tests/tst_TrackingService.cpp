@@ -290,6 +290,8 @@ private Q_SLOTS:
             << QByteArray("lat=51.500000") << QByteArray("lat=abc") << badLat << false;
         QTest::newRow("latitude in exponent form")
             << QByteArray("lat=51.500000") << QByteArray("lat=5e1") << badLat << false;
+        QTest::newRow("latitude without fraction digits")
+            << QByteArray("lat=51.500000") << QByteArray("lat=51.") << badLat << false;
         QTest::newRow("latitude nan")
             << QByteArray("lat=51.500000") << QByteArray("lat=nan") << badLat << false;
         QTest::newRow("latitude 90") << QByteArray("lat=51.500000") << QByteArray("lat=90.000000")
@@ -304,6 +306,9 @@ private Q_SLOTS:
         QTest::newRow("when too short")
             << QByteArray("when=20260306140509") << QByteArray("when=2026")
             << QByteArray("Bad report: when must be yyyyMMddHHmmss") << false;
+        QTest::newRow("when with a line feed")
+            << QByteArray("when=20260306140509") << QByteArray("when=20260306140509%0A")
+            << QByteArray("Bad report: when must be yyyyMMddHHmmss") << false;
         QTest::newRow("month 13") << QByteArray("when=20260306140509")
                                   << QByteArray("when=20261306140509")
                                   << QByteArray("Bad report: when must be yyyyMMddHHmmss") << false;
@@ -315,6 +320,11 @@ private Q_SLOTS:
             << QByteArray("Bad report: id must be a whole number") << false;
         QTest::newRow("Late=N") << QByteArray("id=7") << QByteArray("id=7&Late=N")
                                 << QByteArray("Bad report: Late must be Y") << false;
+        QTest::newRow("a key twice, one missing")
+            << QByteArray("acc=65") << QByteArray("id=8")
+            << QByteArray("Bad report: expected u, d, lat, long, when, "
+                          "ver, acc, speed, id")
+            << false;
         QTest::newRow("a parameter more")
             << QByteArray("id=7") << QByteArray("id=7&x=1")
             << QByteArray("Bad report: expected u, d, lat, long, when, "
