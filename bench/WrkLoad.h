@@ -12,7 +12,9 @@
 
 namespace WrkLoad {
 
-constexpr int threads = 2, connections = 8, seconds = 3;
+// Each connection waits for its reply before it asks again, so the connections are the reports
+// in flight at once: a handful of phones, or many.
+constexpr int threads = 2, connections = 8, manyConnections = 64, seconds = 3;
 
 // Each wrk thread reports as a device of its own and counts its ids from 1, as the program
 // does; given "late N", it sends its first N reports again and again as late ones.
@@ -53,10 +55,12 @@ inline bool writeReportScript(const QString &file)
     return lua.open(QIODevice::WriteOnly) && lua.write(reportScript) >= 0;
 }
 
-inline Run run(const QString &url, const QString &scriptFile, const QStringList &scriptArguments)
+inline Run run(const QString &url, const QString &scriptFile, const QStringList &scriptArguments,
+    int connectionCount = connections)
 {
-    QStringList arguments { "-t" + QString::number(threads), "-c" + QString::number(connections),
-        "-d" + QString::number(seconds) + "s", "--latency" };
+    QStringList arguments { "-t" + QString::number(threads),
+        "-c" + QString::number(connectionCount), "-d" + QString::number(seconds) + "s",
+        "--latency" };
     if (!scriptFile.isEmpty())
         arguments << "-s" << scriptFile;
     arguments << url;

@@ -21,7 +21,6 @@
 
 namespace {
 
-using WrkLoad::connections;
 using WrkLoad::seconds;
 using WrkLoad::threads;
 using WrkRun = WrkLoad::Run;
@@ -55,6 +54,98 @@ bool validate(QNetworkAccessManager &network, const QString &base, int device)
     return reply->readAll() == "VALIDATED";
 }
 
+bool validateAll(QNetworkAccessManager &network, const QString &base)
+{
+    for (int device = 1; device <= threads; ++device) {
+        if (!validate(network, base, device))
+            return false;
+    }
+    return true;
+}
+
+// One run of the reports on SQLite, then their late resends, then /ping, all at the given
+// connections, on a server and database of their own.
+struct SqliteRuns
+{
+    WrkRun reports, resends, ping;
+    Stored stored;
+    qint64 newFromResends = 0;
+};
+
+std::optional<SqliteRuns> onSqlite(
+    const QString &folder, const QString &scriptFile, int connections)
+{
+    const QString database = folder + QStringLiteral("/bench%1.sqlite").arg(connections);
+    ServerProcess server(QStringLiteral(PEREGRIX_SERVER), database);
+    QNetworkAccessManager network;
+    if (!server.start() || !validateAll(network, server.baseUrl())) {
+        std::fprintf(stderr, "bench_server: %s\n", qPrintable(server.output()));
+        return std::nullopt;
+    }
+    SqliteRuns runs;
+    runs.reports = WrkLoad::run(server.baseUrl(), scriptFile, {}, connections);
+    runs.stored = storedReports(database);
+    runs.resends = WrkLoad::run(server.baseUrl(), scriptFile,
+        { "late", QString::number(runs.stored.fewestOfADevice) }, connections);
+    runs.newFromResends = storedReports(database).total - runs.stored.total;
+    runs.ping = WrkLoad::run(server.baseUrl() + QStringLiteral("ping"), QString(), {}, connections);
+    server.terminate();
+    std::printf("SQLite, %d connections: %lld stored of %lld answered %s; late duplicates: %lld "
+                "new (ids the first run skipped) %s; /ping %s\n",
+        connections, runs.stored.total, runs.reports.requests, qPrintable(runs.reports.errors),
+        runs.newFromResends, qPrintable(runs.resends.errors), qPrintable(runs.ping.errors));
+    return runs;
+}
+
+// The same report run on the private PostgreSQL cluster (its data on the same file system,
+// fsync on, synchronous commit), in a database of its own.
+std::optional<Stored> onPostgres(
+    PostgresCluster &postgres, const QString &scriptFile, int connections, WrkRun &reports)
+{
+    const QString database = postgres.createDatabase(QStringLiteral("bench%1").arg(connections));
+    ServerProcess server(QStringLiteral(PEREGRIX_SERVER), database);
+    QNetworkAccessManager network;
+    if (database.isEmpty() || !server.start() || !validateAll(network, server.baseUrl())) {
+        std::fprintf(stderr, "bench_server: PostgreSQL: %s %s\n", qPrintable(postgres.error()),
+            qPrintable(server.output()));
+        return std::nullopt;
+    }
+    reports = WrkLoad::run(server.baseUrl(), scriptFile, {}, connections);
+    const Stored stored = storedReports(database);
+    server.terminate();
+    std::printf("PostgreSQL, %d connections: %lld stored of %lld answered %s\n", connections,
+        stored.total, reports.requests, qPrintable(reports.errors));
+    return stored;
+}
+
+void printRows(int connections, const SqliteRuns &sqlite, const Stored &postgres,
+    const WrkRun &postgresReports)
+{
+    const QString constant = QStringLiteral("%1 requests/s on /ping, %2 connections")
+                                 .arg(sqlite.ping.requestsPerSecond, 0, 'f', 0)
+                                 .arg(connections);
+    const auto storedRow = [&](const QString &figure, const Stored &s, const WrkRun &run) {
+        const double rate = s.total / run.seconds;
+        printFigureRow(figure.arg(connections),
+            QStringLiteral("%1 reports/s (p50 %2, p99 %3)")
+                .arg(rate, 0, 'f', 0)
+                .arg(run.p50, run.p99),
+            constant, rate / sqlite.ping.requestsPerSecond);
+    };
+    storedRow(QStringLiteral("server: reports stored per second, SQLite with synchronous FULL "
+                             "(wrk, %1 connections)"),
+        sqlite.stored, sqlite.reports);
+    storedRow(QStringLiteral("server: reports stored per second, PostgreSQL 15 with "
+                             "synchronous_commit on (wrk, %1 connections)"),
+        postgres, postgresReports);
+    printFigureRow(
+        QStringLiteral("server: late duplicates acknowledged per second, SQLite (wrk, %1 "
+                       "connections)")
+            .arg(connections),
+        QStringLiteral("%1 requests/s").arg(sqlite.resends.requestsPerSecond, 0, 'f', 0), constant,
+        sqlite.resends.requestsPerSecond / sqlite.ping.requestsPerSecond);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -65,82 +156,26 @@ int main(int argc, char **argv)
         return 1;
     }
     QTemporaryDir dir;
-    const QString database = dir.filePath(QStringLiteral("bench.sqlite"));
     const QString scriptFile = dir.filePath(QStringLiteral("reports.lua"));
+    PostgresCluster postgres;
     if (!WrkLoad::writeReportScript(scriptFile))
         return 1;
-
-    ServerProcess server(QStringLiteral(PEREGRIX_SERVER), database);
-    if (!server.start()) {
-        std::fprintf(stderr, "bench_server: %s\n", qPrintable(server.output()));
-        return 1;
-    }
-    QNetworkAccessManager network;
-    for (int device = 1; device <= threads; ++device) {
-        if (!validate(network, server.baseUrl(), device))
-            return 1;
-    }
-
-    std::printf("peregrix-server under wrk on 127.0.0.1: %d threads, %d connections, %d s a run; "
-                "database on %s\n",
-        threads, connections, seconds, QStorageInfo(dir.path()).fileSystemType().constData());
-    const QString reportsUrl = server.baseUrl();
-    const WrkRun reports = WrkLoad::run(reportsUrl, scriptFile, {});
-    const Stored stored = storedReports(database);
-    const WrkRun resends
-        = WrkLoad::run(reportsUrl, scriptFile, { "late", QString::number(stored.fewestOfADevice) });
-    const Stored after = storedReports(database);
-    const WrkRun ping = WrkLoad::run(server.baseUrl() + QStringLiteral("ping"), QString(), {});
-    server.terminate();
-    std::printf("SQLite: %lld stored of %lld answered %s; late duplicates: %lld new (ids the first "
-                "run skipped) %s; /ping %s\n",
-        stored.total, reports.requests, qPrintable(reports.errors), after.total - stored.total,
-        qPrintable(resends.errors), qPrintable(ping.errors));
-
-    // The same report run on a private PostgreSQL cluster in the temporary folder (its data
-    // on the same file system, fsync on, synchronous commit).
-    PostgresCluster postgres;
-    const QString postgresDatabase
-        = postgres.start() ? postgres.createDatabase(QStringLiteral("bench")) : QString();
-    if (postgresDatabase.isEmpty()) {
+    if (!postgres.start()) {
         std::fprintf(stderr, "bench_server: PostgreSQL: %s\n", qPrintable(postgres.error()));
         return 1;
     }
-    ServerProcess onPostgres(QStringLiteral(PEREGRIX_SERVER), postgresDatabase);
-    if (!onPostgres.start()) {
-        std::fprintf(stderr, "bench_server: %s\n", qPrintable(onPostgres.output()));
-        return 1;
-    }
-    for (int device = 1; device <= threads; ++device) {
-        if (!validate(network, onPostgres.baseUrl(), device))
+    std::printf("peregrix-server under wrk on 127.0.0.1: %d threads (one device each), %d s a "
+                "run; database on %s\n",
+        threads, seconds, QStorageInfo(dir.path()).fileSystemType().constData());
+    // A few connections leave a commit little to gather; many show what group commit gains.
+    for (const int connections : { WrkLoad::connections, WrkLoad::manyConnections }) {
+        const std::optional<SqliteRuns> sqlite = onSqlite(dir.path(), scriptFile, connections);
+        WrkRun postgresReports;
+        const std::optional<Stored> postgresStored
+            = onPostgres(postgres, scriptFile, connections, postgresReports);
+        if (!sqlite || !postgresStored)
             return 1;
+        printRows(connections, *sqlite, *postgresStored, postgresReports);
     }
-    const WrkRun postgresReports = WrkLoad::run(onPostgres.baseUrl(), scriptFile, {});
-    const Stored postgresStored = storedReports(postgresDatabase);
-    onPostgres.terminate();
-    std::printf("PostgreSQL: %lld stored of %lld answered %s\n", postgresStored.total,
-        postgresReports.requests, qPrintable(postgresReports.errors));
-
-    const QString constant
-        = QStringLiteral("%1 requests/s on /ping").arg(ping.requestsPerSecond, 0, 'f', 0);
-    const auto storedRow = [&](const QString &figure, const Stored &s, const WrkRun &run) {
-        const double rate = s.total / run.seconds;
-        printFigureRow(figure,
-            QStringLiteral("%1 reports/s (p50 %2, p99 %3)")
-                .arg(rate, 0, 'f', 0)
-                .arg(run.p50, run.p99),
-            constant, rate / ping.requestsPerSecond);
-    };
-    storedRow(
-        QStringLiteral(
-            "server: reports stored per second, SQLite with synchronous FULL (wrk, %1 connections)")
-            .arg(connections),
-        stored, reports);
-    storedRow(QStringLiteral(
-                  "server: reports stored per second, PostgreSQL 15 with synchronous_commit on"),
-        postgresStored, postgresReports);
-    printFigureRow(QStringLiteral("server: late duplicates acknowledged per second, SQLite"),
-        QStringLiteral("%1 requests/s").arg(resends.requestsPerSecond, 0, 'f', 0), constant,
-        resends.requestsPerSecond / ping.requestsPerSecond);
     return 0;
 }
