@@ -148,11 +148,12 @@ TableView::TableView(QWidget *parent)
     m_view->setObjectName(QStringLiteral("list"));
     setFocusPolicy(m_view->focusPolicy());
     setFocusProxy(m_view);
+    // Hidden before the model comes, the headers are never measured, which would load a font.
+    m_view->horizontalHeader()->hide();
+    m_view->verticalHeader()->hide();
     m_view->setModel(m_model);
     m_view->setItemDelegate(new Delegate(this));
-    m_view->horizontalHeader()->hide();
     m_view->horizontalHeader()->setStretchLastSection(true);
-    m_view->verticalHeader()->hide();
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_view->verticalHeader()->setMinimumSectionSize(1);
     m_view->setShowGrid(false);
