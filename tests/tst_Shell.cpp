@@ -444,6 +444,7 @@ private Q_SLOTS:
         QWidget *window = delegate.window();
         QCOMPARE(window->size(), QSize(320, 480));
         QCOMPARE(window->windowTitle(), QStringLiteral("Peregrix"));
+        QTRY_VERIFY(!window->windowIcon().isNull()); // once the first frame is shown
         MainViewController *tracking = StackedMainViewController::mainViewController();
         const TrackingScreen::Outlets ui { tracking->view() };
         // Positions arrive from the replayed track, and the first report goes out.

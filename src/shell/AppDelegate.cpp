@@ -7,11 +7,12 @@
 
 #include "platform/Device.h"
 
+#include <QApplication>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 AppDelegate::AppDelegate(QObject *parent)
@@ -21,7 +22,6 @@ AppDelegate::AppDelegate(QObject *parent)
 {
     m_window->setObjectName(QStringLiteral("window"));
     m_window->setWindowTitle(QStringLiteral("Peregrix"));
-    m_window->setWindowIcon(QIcon(QStringLiteral(":/icons/peregrix.png")));
     m_window->setFixedSize(320, 480);
     m_window->installEventFilter(this);
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
@@ -43,6 +43,7 @@ void AppDelegate::applicationDidFinishLaunching()
     rootView->move(0, 0);
     rootView->show();
     m_window->show();
+    m_window->windowHandle()->installEventFilter(this);
     m_window->activateWindow();
     m_window->raise();
     // The platform reports the application active after launch; where nothing activates the
@@ -82,9 +83,20 @@ void AppDelegate::onApplicationStateChanged(Qt::ApplicationState state)
     }
 }
 
+// Decoding the icon takes as long as building a page, so it waits until the window has shown
+// its first frame. It is the application's, so that the alerts' windows carry it too.
+void AppDelegate::setApplicationIcon()
+{
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/peregrix.png")));
+}
+
 // A minimised or hidden window is in the background as much as a suspended application.
 bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Expose && m_window && watched == m_window->windowHandle()) {
+        watched->removeEventFilter(this);
+        QTimer::singleShot(0, this, &AppDelegate::setApplicationIcon); // after the painting
+    }
     if (watched == m_window) {
         if (event->type() == QEvent::WindowStateChange && m_window->isMinimized())
             applicationDidEnterBackground();

@@ -30,6 +30,7 @@ protected:
 
 private:
     void onApplicationStateChanged(Qt::ApplicationState state);
+    static void setApplicationIcon();
 
     QPointer<QWidget> m_window;
     RootViewController *m_rootViewController;

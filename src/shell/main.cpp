@@ -5,7 +5,6 @@
 #include "platform/LocationManager.h"
 
 #include <QApplication>
-#include <QIcon>
 
 int main(int argc, char **argv)
 {
@@ -18,7 +17,6 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     commandLine.refuseUnknownOptions(app);
     QApplication::setDesktopFileName(QStringLiteral("example.peregrix.Peregrix"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/peregrix.png")));
     LocationManager::setSourceOption(commandLine.locationSource());
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
