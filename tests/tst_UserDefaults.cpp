@@ -13,6 +13,7 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <sys/stat.h>
 
 class TestUserDefaults : public QObject
 {
@@ -180,6 +181,27 @@ private Q_SLOTS:
         QCOMPARE(userDefaultsTool({ file(), "read", "string", "user" }), QStringLiteral("Anna"));
         QVERIFY(store.synchronize());
         QCOMPARE(userDefaultsTool({ file(), "read", "string", "user" }), QStringLiteral("Bert"));
+    }
+
+    void aValueAlreadyStoredIsNotWrittenAgain()
+    {
+        // Each write replaces the file with a new one.
+        const auto inode = [this] {
+            struct stat status
+            {
+            };
+            return ::stat(QFile::encodeName(file()).constData(), &status) == 0 ? status.st_ino : 0;
+        };
+        UserDefaults store(file());
+        store.setString(QStringLiteral("Anna"), QStringLiteral("user"));
+        QVERIFY(store.synchronize());
+        const ino_t written = inode();
+        store.setString(QStringLiteral("Anna"), QStringLiteral("user"));
+        QVERIFY(store.synchronize());
+        QCOMPARE(inode(), written);
+        store.setString(QStringLiteral("Bert"), QStringLiteral("user"));
+        QVERIFY(store.synchronize());
+        QVERIFY(inode() != written);
     }
 
     void valuesSurviveARestartOfTheProcess()

@@ -90,8 +90,13 @@ QString UserDefaults::storedText(const QString &key, bool *present) const
     return value.toString();
 }
 
+// A value that is already stored is not written again, so that synchronize() does not rewrite
+// and sync the file for nothing (the tracking screen stores the device id at every start).
 void UserDefaults::setStoredText(const QString &key, const QString &text)
 {
+    const QVariant stored = m_settings->value(key);
+    if (stored.metaType().id() == QMetaType::QString && stored.toString() == text)
+        return;
     m_settings->setValue(key, text);
     m_written.insert(key);
 }
