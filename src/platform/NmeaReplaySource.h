@@ -1,6 +1,8 @@
 // NmeaReplaySource: replays a recorded NMEA file as a live position source, looping at its end.
 #pragma once
 
+#include "NmeaEpochReader.h"
+
 #include <QDateTime>
 #include <QGeoPositionInfoSource>
 #include <QTimer>
@@ -11,15 +13,9 @@ class NmeaReplaySource : public QGeoPositionInfoSource
 {
     Q_OBJECT
 public:
-    // One fix of the recording: the sentences that share a time of day.
-    struct Epoch
-    {
-        QTime timeOfDay;
-        QGeoPositionInfo info; // coordinate and attributes; stamped when replayed
-    };
+    using Epoch = NmeaEpoch;
 
-    // Metres of horizontal error per unit of HDOP, a typical figure for a consumer receiver.
-    static constexpr double userEquivalentRangeError = 5.0;
+    static constexpr double userEquivalentRangeError = NmeaEpochReader::userEquivalentRangeError;
     static constexpr qint64 maxFileSize = 64 * 1024 * 1024;
 
     // The fixes of a recording, in order; sentences that fail their checksum, epochs without
@@ -42,11 +38,15 @@ public Q_SLOTS:
 
 private:
     void replayNext();
+    // Reads the recording as far as the epoch, which it has unless the recording is shorter.
+    [[nodiscard]] bool hasEpoch(std::size_t index);
     [[nodiscard]] int pauseAfter(std::size_t index) const;
     void fail(Error error);
 
     QString m_fileName;
+    NmeaEpochReader m_reader; // the recording is read as it is replayed
     std::vector<Epoch> m_epochs;
+    bool m_readWhole = false;
     std::size_t m_next = 0;
     QTimer m_timer;
     QGeoPositionInfo m_last;
