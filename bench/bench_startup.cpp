@@ -107,7 +107,7 @@ int main(int argc, char **argv)
     if (argc > 1 && (qstrcmp(argv[1], "--app") == 0 || qstrcmp(argv[1], "--minimal") == 0))
         return child(argc, argv, qstrcmp(argv[1], "--minimal") == 0);
     QCoreApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 7;
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 21;
     QTemporaryDir home;
     std::vector<double> peregrix, minimal;
     for (int i = 0; i < runs; ++i) {
