@@ -82,6 +82,11 @@ int child(int argc, char **argv, bool minimal)
     return QApplication::exec();
 }
 
+double fastest(const std::vector<double> &values)
+{
+    return *std::min_element(values.begin(), values.end());
+}
+
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -114,11 +119,21 @@ int main(int argc, char **argv)
         peregrix.push_back(timeChild(QStringLiteral("--app"), home.path()));
         minimal.push_back(timeChild(QStringLiteral("--minimal"), home.path()));
     }
-    const double a = median(peregrix), m = median(minimal);
+    const auto failed = [](const std::vector<double> &times) {
+        return std::any_of(times.begin(), times.end(), [](double t) { return t < 0; });
+    };
+    if (failed(peregrix) || failed(minimal)) {
+        std::fprintf(stderr, "bench_startup: a child did not paint\n");
+        return 1;
+    }
+    // Start-up times here come in two clusters some 15 ms apart, whichever window is started;
+    // the fastest runs of each compare the work done, the medians are shown beside them.
+    const double a = fastest(peregrix), m = fastest(minimal);
+    std::printf("start-up medians: ours %.1f ms, the minimal window %.1f ms\n", median(peregrix),
+        median(minimal));
     printFigureRow(
-        QStringLiteral("start-up to the first painted frame (median of %1, offscreen)").arg(runs),
+        QStringLiteral("start-up to the first painted frame (fastest of %1, offscreen)").arg(runs),
         QStringLiteral("%1 ms").arg(a, 0, 'f', 1),
-        QStringLiteral("%1 ms, a minimal Qt Widgets window").arg(m, 0, 'f', 1),
-        m > 0 ? a / m : 0.0);
-    return a > 0 && m > 0 ? 0 : 1;
+        QStringLiteral("%1 ms, a minimal Qt Widgets window").arg(m, 0, 'f', 1), a / m);
+    return 0;
 }
