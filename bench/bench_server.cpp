@@ -63,8 +63,8 @@ bool validateAll(QNetworkAccessManager &network, const QString &base)
     return true;
 }
 
-// One run of the reports on SQLite, then their late resends, then /ping, all at the given
-// connections, on a server and database of their own.
+// The reports on SQLite, then their late resends, with /ping before and after, all at the
+// given connections, on a server and database of their own.
 struct SqliteRuns
 {
     WrkRun reports, resends, ping;
@@ -82,13 +82,19 @@ std::optional<SqliteRuns> onSqlite(
         std::fprintf(stderr, "bench_server: %s\n", qPrintable(server.output()));
         return std::nullopt;
     }
+    // /ping runs first and last, and the faster run counts: this machine's speed varies by
+    // more than the figures do, and the slower reference would flatter the ratios.
+    const QString pingUrl = server.baseUrl() + QStringLiteral("ping");
     SqliteRuns runs;
+    runs.ping = WrkLoad::run(pingUrl, QString(), {}, connections);
     runs.reports = WrkLoad::run(server.baseUrl(), scriptFile, {}, connections);
     runs.stored = storedReports(database);
     runs.resends = WrkLoad::run(server.baseUrl(), scriptFile,
         { "late", QString::number(runs.stored.fewestOfADevice) }, connections);
     runs.newFromResends = storedReports(database).total - runs.stored.total;
-    runs.ping = WrkLoad::run(server.baseUrl() + QStringLiteral("ping"), QString(), {}, connections);
+    const WrkRun lastPing = WrkLoad::run(pingUrl, QString(), {}, connections);
+    if (lastPing.requestsPerSecond > runs.ping.requestsPerSecond)
+        runs.ping = lastPing;
     server.terminate();
     std::printf("SQLite, %d connections: %lld stored of %lld answered %s; late duplicates: %lld "
                 "new (ids the first run skipped) %s; /ping %s\n",
