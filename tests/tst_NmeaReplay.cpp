@@ -5,7 +5,7 @@
 
 #include "platform/LocationManager.h"
 #include "platform/LocationManagerDelegate.h"
-#include "platform/NmeaReplaySource.h"
+#include "platform/NmeaEpochReader.h"
 #include "platform/NmeaSentence.h"
 #include "platform/PositionSources.h"
 
@@ -45,6 +45,16 @@ struct Recorder : LocationManagerDelegate
         ++failures;
     }
 };
+
+// The fixes of a whole recording, in order.
+std::vector<NmeaEpoch> readEpochs(const QByteArray &nmea)
+{
+    std::vector<NmeaEpoch> epochs;
+    NmeaEpochReader reader(nmea);
+    while (std::optional<NmeaEpoch> epoch = reader.next())
+        epochs.push_back(*epoch);
+    return epochs;
+}
 
 } // namespace
 
@@ -161,7 +171,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, hdop);
         QFETCH(double, accuracy);
-        const auto epochs = NmeaReplaySource::readEpochs(
+        const auto epochs = readEpochs(
             nmeaLine("GPGGA,100000.00,5130.0000,N,00007.8000,W,1,09," + hdop + ",,,,,,"));
         QCOMPARE(int(epochs.size()), 1); // the position counts either way
         const QGeoPositionInfo &info = epochs.front().info;
@@ -174,7 +184,7 @@ private Q_SLOTS:
     {
         QFile f(QStringLiteral(DEMO_TRACK));
         QVERIFY(f.open(QIODevice::ReadOnly));
-        const auto epochs = NmeaReplaySource::readEpochs(f.readAll());
+        const auto epochs = readEpochs(f.readAll());
         QCOMPARE(int(epochs.size()), 300); // the last epoch too
         for (const auto &e : epochs) {
             const QGeoPositionInfo &info = e.info;
@@ -195,7 +205,7 @@ private Q_SLOTS:
         nmea += "$GPGGA,100005.00,5130.0000,N,00007.8000,W,1,09,1.0,,,,,,*00\r\n"; // bad sum
         nmea += "random text\n\n";
         nmea += nmeaLine("GPGGA,100006.00,5131.0000,N,00007.8000,W,1,09,2.0,,,,,,");
-        const auto epochs = NmeaReplaySource::readEpochs(nmea);
+        const auto epochs = readEpochs(nmea);
         QCOMPARE(int(epochs.size()), 4);
         QCOMPARE(epochs.back().timeOfDay, QTime(10, 0, 6));
         QCOMPARE(epochs.back().info.attribute(QGeoPositionInfo::HorizontalAccuracy), 10.0);

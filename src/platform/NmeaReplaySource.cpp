@@ -7,15 +7,6 @@ namespace {
 constexpr int defaultPauseMs = 1000;
 }
 
-std::vector<NmeaReplaySource::Epoch> NmeaReplaySource::readEpochs(const QByteArray &nmea)
-{
-    std::vector<Epoch> epochs;
-    NmeaEpochReader reader(nmea);
-    while (std::optional<Epoch> epoch = reader.next())
-        epochs.push_back(*epoch);
-    return epochs;
-}
-
 NmeaReplaySource::NmeaReplaySource(const QString &fileName, QObject *parent)
     : QGeoPositionInfoSource(parent)
     , m_fileName(fileName)
@@ -86,7 +77,7 @@ void NmeaReplaySource::requestUpdate(int)
 bool NmeaReplaySource::hasEpoch(std::size_t index)
 {
     while (m_epochs.size() <= index && !m_readWhole) {
-        if (std::optional<Epoch> epoch = m_reader.next()) {
+        if (std::optional<NmeaEpoch> epoch = m_reader.next()) {
             m_epochs.push_back(*epoch);
         } else {
             m_readWhole = true;

@@ -13,14 +13,7 @@ class NmeaReplaySource : public QGeoPositionInfoSource
 {
     Q_OBJECT
 public:
-    using Epoch = NmeaEpoch;
-
-    static constexpr double userEquivalentRangeError = NmeaEpochReader::userEquivalentRangeError;
     static constexpr qint64 maxFileSize = 64 * 1024 * 1024;
-
-    // The fixes of a recording, in order; sentences that fail their checksum, epochs without
-    // a fix and lines that are no NMEA at all are skipped.
-    [[nodiscard]] static std::vector<Epoch> readEpochs(const QByteArray &nmea);
 
     explicit NmeaReplaySource(const QString &fileName, QObject *parent = nullptr);
 
@@ -45,7 +38,7 @@ private:
 
     QString m_fileName;
     NmeaEpochReader m_reader; // the recording is read as it is replayed
-    std::vector<Epoch> m_epochs;
+    std::vector<NmeaEpoch> m_epochs;
     bool m_readWhole = false;
     std::size_t m_next = 0;
     QTimer m_timer;

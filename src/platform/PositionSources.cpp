@@ -2,6 +2,7 @@
 #include "PositionSources.h"
 
 #include "GpsdPositionSource.h"
+#include "NmeaEpochReader.h"
 #include "NmeaReplaySource.h"
 
 #include <QGuiApplication>
@@ -35,7 +36,7 @@ QGeoPositionInfoSource *serialSource(const QString &device, qint32 baudRate)
         return nullptr;
     }
     auto *source = new QNmeaPositionInfoSource(QNmeaPositionInfoSource::RealTimeMode);
-    source->setUserEquivalentRangeError(NmeaReplaySource::userEquivalentRangeError);
+    source->setUserEquivalentRangeError(NmeaEpochReader::userEquivalentRangeError);
     source->setDevice(port);
     port->setParent(source);
     return source;
