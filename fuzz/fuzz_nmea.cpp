@@ -1,8 +1,8 @@
-// Fuzz target: a recorded NMEA file as the replay source reads it, and each of its lines as a
+// Fuzz target: a recorded NMEA file as the replay reads it, and each of its lines as a
 // sentence with its field readers.
 #include "FuzzInput.h"
 
-#include "platform/NmeaReplaySource.h"
+#include "platform/NmeaEpochReader.h"
 #include "platform/NmeaSentence.h"
 
 #include <cmath>
@@ -34,10 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (const QByteArray &line : nmea.split('\n'))
         checkSentence(line);
 
-    const std::vector<NmeaReplaySource::Epoch> epochs = NmeaReplaySource::readEpochs(nmea);
-    for (const NmeaReplaySource::Epoch &epoch : epochs) {
-        FUZZ_CHECK(epoch.timeOfDay.isValid());
-        const QGeoCoordinate coordinate = epoch.info.coordinate();
+    NmeaEpochReader reader(nmea);
+    while (const std::optional<NmeaEpoch> epoch = reader.next()) {
+        FUZZ_CHECK(epoch->timeOfDay.isValid());
+        const QGeoCoordinate coordinate = epoch->info.coordinate();
         FUZZ_CHECK(coordinate.isValid());
         FUZZ_CHECK(std::abs(coordinate.latitude()) <= 90.0);
         FUZZ_CHECK(std::abs(coordinate.longitude()) <= 180.0);
@@ -46,13 +46,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         // What the location service hands on: an accuracy and a speed the screens can show.
         for (const auto attribute :
             { QGeoPositionInfo::HorizontalAccuracy, QGeoPositionInfo::GroundSpeed }) {
-            if (epoch.info.hasAttribute(attribute)) {
-                const qreal value = epoch.info.attribute(attribute);
+            if (epoch->info.hasAttribute(attribute)) {
+                const qreal value = epoch->info.attribute(attribute);
                 FUZZ_CHECK(std::isfinite(value) && value >= 0);
             }
         }
-        if (epoch.info.hasAttribute(QGeoPositionInfo::Direction)) {
-            const qreal course = epoch.info.attribute(QGeoPositionInfo::Direction);
+        if (epoch->info.hasAttribute(QGeoPositionInfo::Direction)) {
+            const qreal course = epoch->info.attribute(QGeoPositionInfo::Direction);
             FUZZ_CHECK(course >= 0 && course <= 360);
         }
     }
