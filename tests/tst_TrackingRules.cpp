@@ -149,6 +149,28 @@ private Q_SLOTS:
         QCOMPARE(tick.nextSend.value_or(QString()), shown);
     }
 
+    // Each moment shows in the offset of its own minute, whatever was shown just before: across
+    // the changes to and from summer time, and once the system's zone has changed.
+    void clockAcrossOffsetChanges()
+    {
+        const auto utc = [](int month, int day, int hour, int minute, int second) {
+            return QDateTime(QDate(2026, month, day), QTime(hour, minute, second), Qt::UTC);
+        };
+        const QList<std::pair<QDateTime, QString>> shown = {
+            { utc(3, 29, 0, 59, 59), "00:59:59" },
+            { utc(3, 29, 1, 0, 0), "02:00:00" },
+            { utc(3, 29, 0, 59, 30), "00:59:30" },
+            { utc(10, 25, 0, 59, 59), "01:59:59" },
+            { utc(10, 25, 1, 0, 0), "01:00:00" },
+        };
+        for (const auto &[moment, text] : shown)
+            QCOMPARE(SendScheduler::clockText(moment), text);
+        const QByteArray zone = qgetenv("TZ");
+        const auto restore = qScopeGuard([&zone] { qputenv("TZ", zone); });
+        qputenv("TZ", "Asia/Tokyo");
+        QCOMPARE(SendScheduler::clockText(utc(10, 25, 1, 1, 0)), "10:01:00");
+    }
+
     // A report is due only once more than the frequency has passed since the last one.
     void dueAfterTheFrequency_data()
     {

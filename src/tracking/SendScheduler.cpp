@@ -1,6 +1,8 @@
 // SendScheduler: the tracking screen's once-a-second decision.
 #include "SendScheduler.h"
 
+#include "platform/Clock.h"
+
 #include <QLocale>
 
 namespace {
@@ -77,5 +79,5 @@ SendScheduler::Tick SendScheduler::handleTimer(TrackingRun &run, bool switchedOn
 
 QString SendScheduler::clockText(const QDateTime &time)
 {
-    return QLocale::c().toString(time.toLocalTime(), QStringLiteral("HH:mm:ss"));
+    return QLocale::c().toString(Clock::toLocal(time), QStringLiteral("HH:mm:ss"));
 }
