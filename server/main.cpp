@@ -16,6 +16,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <malloc.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -123,6 +124,11 @@ int serve(QCoreApplication &app, TrackingStore &store, const ServerOptions &opti
 
 int main(int argc, char **argv)
 {
+    // The report writer's memory grows and shrinks with every batch. Left to itself, glibc gave
+    // the freed top of the writer's heap back to the system after each batch and faulted it in
+    // again for the next, flushing the TLB of every core each time: a fifth of the writer's
+    // time under load. Keeping up to 32 MiB of freed memory is the cheaper trade for a server.
+    mallopt(M_TRIM_THRESHOLD, 32 << 20);
     QCoreApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("peregrix-server"));
     app.setApplicationVersion(QStringLiteral(PEREGRIX_VERSION));
