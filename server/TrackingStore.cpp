@@ -103,6 +103,14 @@ constexpr qsizetype rowsAtOnce = 64;
 const QByteArray movedReport
     = "~A report with this time and id was stored before at another position";
 
+// "(?), (?), (?)": the row given, count times.
+QString placeholders(const QString &row, qsizetype count)
+{
+    QStringList rows;
+    rows.fill(row, count);
+    return rows.join(QLatin1String(", "));
+}
+
 QString reportKey(const QString &device, const QString &when, qint64 id)
 {
     return device + QLatin1Char('\n') + when + QLatin1Char('\n') + QString::number(id);
@@ -552,19 +560,32 @@ void TrackingStore::fail(const QString &what, const QSqlQuery *query) const
 
 TrackingStore::Account TrackingStore::account(const QString &device)
 {
-    Account a;
-    forEachRow(QStringLiteral("SELECT users.name, users.owner, stopped, stop_message,"
-                              " devices.device FROM (SELECT 1) AS one"
-                              " LEFT JOIN devices ON devices.device = ?"
-                              " LEFT JOIN users ON users.device = ?"),
-        { device, device }, [&a](const QSqlQuery &q) {
-            a.name = textOrNull(q, 0);
-            a.nameKept = !q.isNull(1);
-            a.stopped = q.value(2).toBool();
-            a.stopMessage = q.value(3).toString();
-            a.known = !q.isNull(4);
-        });
-    return a;
+    return accountsOf({ device }).value(device);
+}
+
+// One statement for many devices, as a batch of reports from many phones needs: on PostgreSQL
+// each statement is a round trip.
+QHash<QString, TrackingStore::Account> TrackingStore::accountsOf(const QStringList &devices)
+{
+    QHash<QString, Account> found;
+    for (qsizetype first = 0; first < devices.size(); first += rowsAtOnce) {
+        const QStringList chosen = devices.mid(first, rowsAtOnce);
+        forEachRow(QStringLiteral("WITH batch (device) AS (VALUES %1)"
+                                  " SELECT batch.device, users.name, users.owner, stopped,"
+                                  " stop_message, devices.device FROM batch"
+                                  " LEFT JOIN devices ON devices.device = batch.device"
+                                  " LEFT JOIN users ON users.device = batch.device")
+                       .arg(placeholders(QStringLiteral("(CAST(? AS TEXT))"), chosen.size())),
+            QVariantList(chosen.cbegin(), chosen.cend()), [&found](const QSqlQuery &q) {
+                Account &a = found[q.value(0).toString()];
+                a.name = textOrNull(q, 1);
+                a.nameKept = !q.isNull(2);
+                a.stopped = q.value(3).toBool();
+                a.stopMessage = q.value(4).toString();
+                a.known = !q.isNull(5);
+            });
+    }
+    return found;
 }
 
 std::optional<TrackingStore::NameEntry> TrackingStore::findName(const QString &name)
@@ -657,23 +678,24 @@ QList<TrackingStore::ReportOutcome> TrackingStore::storeReports(
     const QString receivedText = received.toUTC().toString(Qt::ISODateWithMs);
     inTransaction([&] {
         outcomes = QList<ReportOutcome>(reports.size()); // a transaction done again starts afresh
-        QHash<QString, Account> accounts;
+        QStringList devices;
+        for (const ReceivedReport &report : reports)
+            devices.append(report.device);
+        devices.removeDuplicates();
+        QHash<QString, Account> accounts = accountsOf(devices);
         QList<qsizetype> admitted;
         QStringList newDevices;
         for (qsizetype i = 0; i < reports.size(); ++i) {
-            const QString &device = reports[i].device;
-            auto known = accounts.find(device);
-            if (known == accounts.end())
-                known = accounts.insert(device, account(device));
-            outcomes[i].refusal = admission(reports[i], *known);
+            Account &known = accounts[reports[i].device];
+            outcomes[i].refusal = admission(reports[i], known);
             if (!outcomes[i].refusal.isEmpty()) {
                 outcomes[i].outcome = Outcome::Refused;
                 continue;
             }
             admitted.append(i);
-            if (!known->known)
-                newDevices.append(device);
-            known->known = true; // its next report in the batch is not a new device's
+            if (!known.known)
+                newDevices.append(reports[i].device);
+            known.known = true; // its next report in the batch is not a new device's
         }
         for (const QString &device : std::as_const(newDevices))
             addDevice(device, receivedText);
@@ -691,11 +713,9 @@ void TrackingStore::insertReports(const QList<ReceivedReport> &reports,
 {
     for (qsizetype first = 0; first < chosen.size(); first += rowsAtOnce) {
         const QList<qsizetype> rows = chosen.mid(first, rowsAtOnce);
-        QStringList placeholders;
         QVariantList values;
         for (const qsizetype i : rows) {
             const ReceivedReport &r = reports[i];
-            placeholders.append(QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
             values << r.device << r.user << r.latitude << r.longitude << r.when << r.version
                    << r.accuracy << r.speed << r.id << (r.late ? 1 : 0) << received;
         }
@@ -705,7 +725,8 @@ void TrackingStore::insertReports(const QList<ReceivedReport> &reports,
                            " device_time, version, accuracy, speed, report_id, late, received)"
                            " VALUES %1 ON CONFLICT (device, device_time, report_id) DO NOTHING"
                            " RETURNING device, device_time, report_id")
-                .arg(placeholders.join(QLatin1String(", "))),
+                .arg(
+                    placeholders(QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"), rows.size())),
             values, [&](const QSqlQuery &q) {
                 stored.insert(reportKey(
                     q.value(0).toString(), q.value(1).toString(), q.value(2).toLongLong()));
@@ -769,10 +790,20 @@ void TrackingStore::noteActivity(const QList<ReceivedReport> &reports,
         if (!AccountNames::isTestUser(reports[i].user))
             named.insert(reports[i].device);
     }
-    for (auto it = storedPerDevice.cbegin(); it != storedPerDevice.cend(); ++it)
-        run(QStringLiteral("UPDATE devices SET report_count = report_count + ?, last_active = ?"
-                           " WHERE device = ?"),
-            { it.value(), received, it.key() });
+    QVariantList counted;
+    for (auto it = storedPerDevice.cbegin(); it != storedPerDevice.cend(); ++it) {
+        counted << it.key() << it.value();
+        if (counted.size() == 2 * rowsAtOnce || std::next(it) == storedPerDevice.cend()) {
+            run(QStringLiteral("WITH batch (device, stored) AS (VALUES %1)"
+                               " UPDATE devices SET report_count = report_count"
+                               " + (SELECT stored FROM batch WHERE batch.device = devices.device),"
+                               " last_active = ? WHERE device IN (SELECT device FROM batch)")
+                    .arg(placeholders(QStringLiteral("(CAST(? AS TEXT), CAST(? AS BIGINT))"),
+                        counted.size() / 2)),
+                counted << received);
+            counted.clear();
+        }
+    }
     for (const QString &device : std::as_const(named)) {
         const Account kept = accounts.value(device);
         if (!kept.name.isNull() && !kept.nameKept)

@@ -188,6 +188,7 @@ private:
     void bindNamesToTheirReports();
     [[nodiscard]] QList<DeviceEntry> deviceEntries(
         const QString &order, const QVariantList &values);
+    [[nodiscard]] QHash<QString, Account> accountsOf(const QStringList &devices);
     void refuseMovedReports(const QList<ReceivedReport> &reports, const QList<qsizetype> &rows,
         QList<ReportOutcome> &outcomes);
     void noteActivity(const QList<ReceivedReport> &reports, const QList<ReportOutcome> &outcomes,

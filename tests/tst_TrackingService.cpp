@@ -638,6 +638,8 @@ private Q_SLOTS:
         for (int i = 0; i <= 100; ++i)
             reports.append({ "Test", QStringLiteral("dev-%1").arg(i, 3, 10, QLatin1Char('0')), 51.5,
                 -0.1, "20260306140509", "v2.5", 5, ".", "1", 1, false, {} });
+        reports.append(reports.last());
+        reports.last().id = 2; // dev-100 twice in the batch
         const auto admitAll
             = [](const ReceivedReport &, const TrackingStore::Account &) { return QByteArray(); };
         const QDateTime now = QDateTime::currentDateTimeUtc();
@@ -646,6 +648,11 @@ private Q_SLOTS:
             { reports[50] }, now.addSecs(1), admitAll); // already stored: no news
         reports[50].id = 2;
         inProcess->store.storeReports({ reports[50] }, now.addSecs(2), admitAll);
+        for (const TrackingStore::DeviceEntry &entry : inProcess->store.devices()) {
+            if (entry.device.size() == 7) // dev-000 to dev-100
+                QCOMPARE(entry.reports,
+                    entry.device.endsWith(u"050") || entry.device.endsWith(u"100") ? 2 : 1);
+        }
 
         const QString first = QString::fromUtf8(page(QStringLiteral("/"), {}).body);
         QCOMPARE(first.count("<tr><td>"), 100);
