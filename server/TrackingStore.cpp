@@ -790,19 +790,19 @@ void TrackingStore::noteActivity(const QList<ReceivedReport> &reports,
         if (!AccountNames::isTestUser(reports[i].user))
             named.insert(reports[i].device);
     }
-    QVariantList counted;
-    for (auto it = storedPerDevice.cbegin(); it != storedPerDevice.cend(); ++it) {
-        counted << it.key() << it.value();
-        if (counted.size() == 2 * rowsAtOnce || std::next(it) == storedPerDevice.cend()) {
-            run(QStringLiteral("WITH batch (device, stored) AS (VALUES %1)"
-                               " UPDATE devices SET report_count = report_count"
-                               " + (SELECT stored FROM batch WHERE batch.device = devices.device),"
-                               " last_active = ? WHERE device IN (SELECT device FROM batch)")
-                    .arg(placeholders(QStringLiteral("(CAST(? AS TEXT), CAST(? AS BIGINT))"),
-                        counted.size() / 2)),
-                counted << received);
-            counted.clear();
-        }
+    const QStringList devices = storedPerDevice.keys();
+    for (qsizetype first = 0; first < devices.size(); first += rowsAtOnce) {
+        const QStringList chosen = devices.mid(first, rowsAtOnce);
+        QVariantList values;
+        for (const QString &device : chosen)
+            values << device << storedPerDevice.value(device);
+        run(QStringLiteral("WITH batch (device, stored) AS (VALUES %1)"
+                           " UPDATE devices SET report_count = report_count"
+                           " + (SELECT stored FROM batch WHERE batch.device = devices.device),"
+                           " last_active = ? WHERE device IN (SELECT device FROM batch)")
+                .arg(placeholders(
+                    QStringLiteral("(CAST(? AS TEXT), CAST(? AS BIGINT))"), chosen.size())),
+            values << received);
     }
     for (const QString &device : std::as_const(named)) {
         const Account kept = accounts.value(device);
