@@ -59,11 +59,12 @@ void ReportBatch::send()
     m_writing = true;
     QMetaObject::invokeMethod(
         m_writer,
-        [this, writer = m_writer, batch = std::exchange(m_waiting, {})] {
-            const ReportWriter::Result result = writer->store(batch.reports);
+        [this, writer = m_writer, batch = std::exchange(m_waiting, {})]() mutable {
+            ReportWriter::Result result = writer->store(batch.reports);
+            // Moved, not copied: a copy would copy every report's answer.
             QMetaObject::invokeMethod(
                 this,
-                [this, batch, result] {
+                [this, batch = std::move(batch), result = std::move(result)] {
                     m_writing = false;
                     answer(batch, result);
                     send(); // what came in meanwhile
