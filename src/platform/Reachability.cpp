@@ -110,6 +110,13 @@ std::optional<Reachability::Flags> Reachability::flags(const Address &address)
         | quint32(address[6]) << 8 | quint32(address[7]);
     bool ok4 = false, ok6 = false;
     const QByteArray routes4 = readProcFile("/proc/net/route", &ok4);
+    // Every report asks, and most devices have their way out over IPv4: the IPv6 table is read
+    // only when the IPv4 one has none.
+    if (ok4) {
+        const std::optional<Flags> overIPv4 = flagsFromRoutes(ipv4, routes4, {});
+        if (overIPv4->testFlag(Reachable))
+            return overIPv4;
+    }
     const QByteArray routes6 = readProcFile("/proc/net/ipv6_route", &ok6);
     if (!ok4 && !ok6)
         return std::nullopt;

@@ -3,8 +3,6 @@
 
 #include "platform/Clock.h"
 
-#include <QLocale>
-
 namespace {
 
 // "10:15:30 (every 15 secs)", "asap (every 2 mins)" and so on.
@@ -79,5 +77,9 @@ SendScheduler::Tick SendScheduler::handleTimer(TrackingRun &run, bool switchedOn
 
 QString SendScheduler::clockText(const QDateTime &time)
 {
-    return QLocale::c().toString(Clock::toLocal(time), QStringLiteral("HH:mm:ss"));
+    // Formatted by hand: the clock is shown every second, and a locale's format is costly.
+    const QTime local = Clock::toLocal(time).time();
+    if (!local.isValid())
+        return {};
+    return QString::asprintf("%02d:%02d:%02d", local.hour(), local.minute(), local.second());
 }
