@@ -50,9 +50,11 @@ void NmeaReplaySource::startUpdates()
             fail(AccessError);
             return;
         }
-        m_reader = NmeaEpochReader(file.readAll());
+        m_recording = file.readAll();
+        m_reader = NmeaEpochReader(m_recording);
+        m_upcoming = m_reader.next();
     }
-    if (!hasEpoch(0)) {
+    if (!m_upcoming) {
         fail(AccessError);
         return;
     }
@@ -74,36 +76,30 @@ void NmeaReplaySource::requestUpdate(int)
         startUpdates();
 }
 
-bool NmeaReplaySource::hasEpoch(std::size_t index)
+std::optional<NmeaEpoch> NmeaReplaySource::following()
 {
-    while (m_epochs.size() <= index && !m_readWhole) {
-        if (std::optional<NmeaEpoch> epoch = m_reader.next()) {
-            m_epochs.push_back(*epoch);
-        } else {
-            m_readWhole = true;
-            m_reader = NmeaEpochReader(); // the recording is no longer needed
-        }
+    std::optional<NmeaEpoch> epoch = m_reader.next();
+    m_wrapped = !epoch;
+    if (m_wrapped) {
+        m_reader = NmeaEpochReader(m_recording);
+        epoch = m_reader.next();
     }
-    return index < m_epochs.size();
+    return epoch;
 }
 
-// The pause before m_next, which is 0 again at the end of the recording.
-int NmeaReplaySource::pauseAfter(std::size_t index) const
-{
-    if (m_next == 0)
-        return defaultPauseMs;
-    int pause = m_epochs[index].timeOfDay.msecsTo(m_epochs[m_next].timeOfDay);
-    if (pause < 0)
-        pause += 24 * 60 * 60 * 1000; // past midnight
-    return pause > 0 && pause <= 60'000 ? pause : defaultPauseMs;
-}
-
+// The pause is the recorded one, and a second at the end of the recording or where the
+// recording's clock jumps.
 void NmeaReplaySource::replayNext()
 {
-    const std::size_t index = m_next;
-    m_next = hasEpoch(index + 1) ? index + 1 : 0;
-    m_last = m_epochs[index].info;
+    const NmeaEpoch current = *m_upcoming;
+    m_upcoming = following();
+    int pause = current.timeOfDay.msecsTo(m_upcoming->timeOfDay);
+    if (pause < 0)
+        pause += 24 * 60 * 60 * 1000; // past midnight
+    if (m_wrapped || pause <= 0 || pause > 60'000)
+        pause = defaultPauseMs;
+    m_last = current.info;
     m_last.setTimestamp(QDateTime::currentDateTimeUtc());
-    m_timer.start(qMax(pauseAfter(index), updateInterval()));
+    m_timer.start(qMax(pause, updateInterval()));
     Q_EMIT positionUpdated(m_last);
 }

@@ -7,7 +7,7 @@
 #include <QGeoPositionInfoSource>
 #include <QTimer>
 
-#include <vector>
+#include <optional>
 
 class NmeaReplaySource : public QGeoPositionInfoSource
 {
@@ -31,16 +31,17 @@ public Q_SLOTS:
 
 private:
     void replayNext();
-    // Reads the recording as far as the epoch, which it has unless the recording is shorter.
-    [[nodiscard]] bool hasEpoch(std::size_t index);
-    [[nodiscard]] int pauseAfter(std::size_t index) const;
+    // The epoch after the current one: the recording's next, or its first again at its end.
+    [[nodiscard]] std::optional<NmeaEpoch> following();
     void fail(Error error);
 
     QString m_fileName;
-    NmeaEpochReader m_reader; // the recording is read as it is replayed
-    std::vector<NmeaEpoch> m_epochs;
-    bool m_readWhole = false;
-    std::size_t m_next = 0;
+    // The recording is read again at every pass rather than kept as fixes, each of which takes
+    // several times the memory of its sentences.
+    QByteArray m_recording;
+    NmeaEpochReader m_reader;
+    std::optional<NmeaEpoch> m_upcoming; // the epoch the next replay shows
+    bool m_wrapped = false; // m_upcoming is the recording's first again
     QTimer m_timer;
     QGeoPositionInfo m_last;
     Error m_error = NoError;
