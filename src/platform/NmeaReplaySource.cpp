@@ -76,27 +76,21 @@ void NmeaReplaySource::requestUpdate(int)
         startUpdates();
 }
 
-std::optional<NmeaEpoch> NmeaReplaySource::following()
-{
-    std::optional<NmeaEpoch> epoch = m_reader.next();
-    m_wrapped = !epoch;
-    if (m_wrapped) {
-        m_reader = NmeaEpochReader(m_recording);
-        epoch = m_reader.next();
-    }
-    return epoch;
-}
-
 // The pause is the recorded one, and a second at the end of the recording or where the
 // recording's clock jumps.
 void NmeaReplaySource::replayNext()
 {
     const NmeaEpoch current = *m_upcoming;
-    m_upcoming = following();
+    m_upcoming = m_reader.next();
+    const bool wrapped = !m_upcoming;
+    if (wrapped) {
+        m_reader = NmeaEpochReader(m_recording);
+        m_upcoming = m_reader.next();
+    }
     int pause = current.timeOfDay.msecsTo(m_upcoming->timeOfDay);
     if (pause < 0)
         pause += 24 * 60 * 60 * 1000; // past midnight
-    if (m_wrapped || pause <= 0 || pause > 60'000)
+    if (wrapped || pause <= 0 || pause > 60'000)
         pause = defaultPauseMs;
     m_last = current.info;
     m_last.setTimestamp(QDateTime::currentDateTimeUtc());

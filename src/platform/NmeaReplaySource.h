@@ -31,8 +31,6 @@ public Q_SLOTS:
 
 private:
     void replayNext();
-    // The epoch after the current one: the recording's next, or its first again at its end.
-    [[nodiscard]] std::optional<NmeaEpoch> following();
     void fail(Error error);
 
     QString m_fileName;
@@ -41,7 +39,6 @@ private:
     QByteArray m_recording;
     NmeaEpochReader m_reader;
     std::optional<NmeaEpoch> m_upcoming; // the epoch the next replay shows
-    bool m_wrapped = false; // m_upcoming is the recording's first again
     QTimer m_timer;
     QGeoPositionInfo m_last;
     Error m_error = NoError;

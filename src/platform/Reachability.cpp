@@ -120,7 +120,7 @@ std::optional<Reachability::Flags> Reachability::flags(const Address &address)
     const QByteArray routes6 = readProcFile("/proc/net/ipv6_route", &ok6);
     if (!ok4 && !ok6)
         return std::nullopt;
-    return flagsFromRoutes(ipv4, routes4, routes6);
+    return flagsFromRoutes(ipv4, {}, routes6); // the IPv4 table has been searched already
 }
 
 void Reachability::setTestAnswer(std::optional<Flags> answer)
