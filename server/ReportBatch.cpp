@@ -66,8 +66,10 @@ void ReportBatch::send()
                 this,
                 [this, batch = std::move(batch), result = std::move(result)] {
                     m_writing = false;
+                    // What came in meanwhile goes to the writer before these answers go
+                    // out, so that it commits while this thread writes them.
+                    send();
                     answer(batch, result);
-                    send(); // what came in meanwhile
                 },
                 Qt::QueuedConnection);
         },

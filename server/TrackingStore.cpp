@@ -714,6 +714,7 @@ void TrackingStore::insertReports(const QList<ReceivedReport> &reports,
     for (qsizetype first = 0; first < chosen.size(); first += rowsAtOnce) {
         const QList<qsizetype> rows = chosen.mid(first, rowsAtOnce);
         QVariantList values;
+        values.reserve(rows.size() * 11);
         for (const qsizetype i : rows) {
             const ReceivedReport &r = reports[i];
             values << r.device << r.user << r.latitude << r.longitude << r.when << r.version
