@@ -423,6 +423,7 @@ private Q_SLOTS:
             QStringLiteral("1 Sends : 0 OK : 0 Failed : 1 Pending : 0 Stored"));
         QTRY_VERIFY(s.ui.labStatus->text() != QLatin1String("Sending"));
         QCOMPARE(s.ui.labStatus->text(), shown);
+        QCOMPARE(s.ui.labStatus->textFormat(), Qt::PlainText); // an error page is not rendered
         QCOMPARE(s.ui.labSends->text(),
             failure ? QStringLiteral("1 Sends : 0 OK : 1 Failed : 0 Pending : 0 Stored")
                     : QStringLiteral("1 Sends : 1 OK : 0 Failed : 0 Pending : 0 Stored"));

@@ -29,6 +29,7 @@ void addLabel(
     TableViewCell *cell, const QString &text, const QRect &frame, const QColor &colour = Qt::black)
 {
     auto *label = new QLabel(text, cell);
+    label->setTextFormat(Qt::PlainText); // a user's name in a report is shown as typed
     label->setGeometry(frame);
     QFont font(QStringLiteral("Helvetica"));
     font.setPixelSize(12);

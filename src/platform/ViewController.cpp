@@ -71,13 +71,16 @@ void orderTabAsRead(QWidget *view)
         QWidget::setTabOrder(controls[i - 1], controls[i]);
 }
 
-// A form's labels only show text, as a phone's do: a click on one goes to whatever lies beneath
+// A form's labels only show text, as a phone's do. A click on one goes to whatever lies beneath
 // it, so a label placed over a control (a name shown where its field is) never makes the
-// control unreachable while both are shown.
-void letClicksThroughLabels(QWidget *view)
+// control unreachable while both are shown. And what they show is never read as markup: a
+// server's reply or a user's name is shown as it came, "<h1>502</h1>" and all.
+void makeLabelsTextOnly(QWidget *view)
 {
-    for (QLabel *label : view->findChildren<QLabel *>())
+    for (QLabel *label : view->findChildren<QLabel *>()) {
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        label->setTextFormat(Qt::PlainText);
+    }
 }
 
 } // namespace
@@ -89,7 +92,7 @@ QWidget *ViewController::view()
         loadView(m_view);
         fixFontsAsPixels(m_view);
         orderTabAsRead(m_view);
-        letClicksThroughLabels(m_view);
+        makeLabelsTextOnly(m_view);
         viewDidLoad();
     }
     return m_view;
