@@ -77,9 +77,18 @@ SendScheduler::Tick SendScheduler::handleTimer(TrackingRun &run, bool switchedOn
 
 QString SendScheduler::clockText(const QDateTime &time)
 {
-    // Formatted by hand: the clock is shown every second, and a locale's format is costly.
+    // Formatted by hand: the clock is shown every second, and both a locale's format and
+    // printf's are costly.
     const QTime local = Clock::toLocal(time).time();
     if (!local.isValid())
         return {};
-    return QString::asprintf("%02d:%02d:%02d", local.hour(), local.minute(), local.second());
+    char16_t text[] = u"00:00:00";
+    const auto put = [&text](int at, int value) {
+        text[at] = char16_t(u'0' + value / 10);
+        text[at + 1] = char16_t(u'0' + value % 10);
+    };
+    put(0, local.hour());
+    put(3, local.minute());
+    put(6, local.second());
+    return QString::fromUtf16(text, 8);
 }
