@@ -3,6 +3,7 @@
 
 #include "AccountNames.h"
 #include "PostgresProbe.h"
+#include "SqliteStatements.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -159,6 +160,7 @@ TrackingStore::TrackingStore(const QString &connectionName)
 TrackingStore::~TrackingStore()
 {
     m_statements.clear();
+    m_sqlite.reset();
     if (QSqlDatabase::contains(m_connection)) {
         QSqlDatabase::database(m_connection, false).close();
         QSqlDatabase::removeDatabase(m_connection);
@@ -188,6 +190,7 @@ void TrackingStore::open(const QString &path)
         throw Error("the database cannot be put in WAL mode (" + journal.toStdString() + ")");
     run(QStringLiteral("PRAGMA synchronous = FULL"), {}).finish();
     createSchema();
+    m_sqlite = std::make_unique<SqliteStatements>(db);
 }
 
 // postgresql://[USER@]HOST[:PORT]/DBNAME; the password, if any, comes from ~/.pgpass or
@@ -720,18 +723,24 @@ void TrackingStore::insertReports(const QList<ReceivedReport> &reports,
             values << r.device << r.user << r.latitude << r.longitude << r.when << r.version
                    << r.accuracy << r.speed << r.id << (r.late ? 1 : 0) << received;
         }
+        const QString sql
+            = QStringLiteral("INSERT INTO reports (device, user_name, latitude, longitude,"
+                             " device_time, version, accuracy, speed, report_id, late, received)"
+                             " VALUES %1 ON CONFLICT (device, device_time, report_id) DO NOTHING"
+                             " RETURNING device, device_time, report_id")
+                  .arg(placeholders(
+                      QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"), rows.size()));
         QSet<QString> stored;
-        forEachRow(
-            QStringLiteral("INSERT INTO reports (device, user_name, latitude, longitude,"
-                           " device_time, version, accuracy, speed, report_id, late, received)"
-                           " VALUES %1 ON CONFLICT (device, device_time, report_id) DO NOTHING"
-                           " RETURNING device, device_time, report_id")
-                .arg(
-                    placeholders(QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"), rows.size())),
-            values, [&](const QSqlQuery &q) {
-                stored.insert(reportKey(
-                    q.value(0).toString(), q.value(1).toString(), q.value(2).toLongLong()));
-            });
+        const auto store
+            = [&stored](const QVariant &device, const QVariant &when, const QVariant &id) {
+                  stored.insert(reportKey(device.toString(), when.toString(), id.toLongLong()));
+              };
+        if (m_sqlite)
+            m_sqlite->forEachRow(
+                sql, values, [&](const QVariantList &r) { store(r[0], r[1], r[2]); });
+        else
+            forEachRow(sql, values,
+                [&](const QSqlQuery &q) { store(q.value(0), q.value(1), q.value(2)); });
         // The same report twice in one batch is stored once, for the first.
         QList<qsizetype> unstored;
         for (const qsizetype i : rows) {

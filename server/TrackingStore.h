@@ -12,8 +12,11 @@
 #include <QVariantList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
+
+class SqliteStatements;
 
 // Every statement goes through here, prepared once and bound, so that the rest of the server
 // never sees SQL. Apart from the schema, the settings made in open() and BEGIN IMMEDIATE, the
@@ -203,4 +206,5 @@ private:
     QDeadlineTimer m_nextProbe; // expired: a probe may be made
     QByteArray m_aliasKey;
     QHash<QString, QSqlQuery> m_statements;
+    std::unique_ptr<SqliteStatements> m_sqlite; // on SQLite only
 };

@@ -8,12 +8,14 @@
 
 #include "OperatorCommands.h"
 #include "QueryParameters.h"
+#include "SqliteStatements.h"
 #include "TrackFormats.h"
 
 #include <QApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSqlError>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -363,6 +365,35 @@ private Q_SLOTS:
         QVERIFY2(received >= before && received <= QDateTime::currentDateTimeUtc(),
             qPrintable(p.received));
     }
+
+#ifndef PEREGRIX_TEST_POSTGRES
+    // The report writer's statement runs outside QtSql: a failure must come back as the store's
+    // error, and leave the statement reset, or the next batch and the connection's close fail.
+    void aFailedStatementLeavesItsConnectionUsable()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "direct");
+            db.setDatabaseName(dir.filePath(QStringLiteral("direct.sqlite")));
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("CREATE TABLE t (k TEXT UNIQUE, v REAL)")));
+            SqliteStatements statements(db);
+            const QString insert = QStringLiteral("INSERT INTO t VALUES (?, ?) RETURNING k, v");
+            QVariantList returned;
+            const auto keep = [&](const QVariantList &row) { returned << row; };
+            statements.forEachRow(insert, { QStringLiteral("Jos\u00e9"), 1.5 }, keep);
+            QVERIFY_THROWS_EXCEPTION(TrackingStore::Error,
+                statements.forEachRow(insert, { QStringLiteral("Jos\u00e9"), 2.5 }, keep));
+            statements.forEachRow(insert, { QStringLiteral("Ann"), QVariant() }, keep);
+            QCOMPARE(returned,
+                QVariantList(
+                    { QStringLiteral("Jos\u00e9"), 1.5, QStringLiteral("Ann"), QVariant() }));
+        }
+        QVERIFY(QSqlDatabase::database(QStringLiteral("direct"), false).isOpen());
+        QSqlDatabase::database(QStringLiteral("direct"), false).close();
+        QVERIFY(!QSqlDatabase::database(QStringLiteral("direct"), false).lastError().isValid());
+        QSqlDatabase::removeDatabase(QStringLiteral("direct"));
+    }
+#endif
 
     void duplicates_data()
     {
