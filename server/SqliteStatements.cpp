@@ -88,8 +88,8 @@ sqlite3_stmt *SqliteStatements::prepared(const QString &sql)
 {
     sqlite3_stmt *&statement = m_statements[sql];
     if (!statement
-        && sqlite3_prepare16_v3(m_db, sql.utf16(), int(sql.size() * 2),
-               SQLITE_PREPARE_PERSISTENT, &statement, nullptr)
+        && sqlite3_prepare16_v3(m_db, sql.utf16(), int(sql.size() * 2), SQLITE_PREPARE_PERSISTENT,
+               &statement, nullptr)
             != SQLITE_OK) {
         m_statements.remove(sql);
         fail(QStringLiteral("prepare"), sql);
