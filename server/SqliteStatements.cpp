@@ -3,7 +3,6 @@
 
 #include "TrackingStore.h"
 
-#include <QByteArray>
 #include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -12,7 +11,7 @@
 
 namespace {
 
-// The same storage classes as QtSql's SQLite driver gives these values. Text and blobs are
+// The same storage classes as QtSql's SQLite driver gives the values a report has. Text is
 // bound without a copy: the values outlive the statement's run.
 int bind(sqlite3_stmt *statement, int index, const QVariant &value)
 {
@@ -24,20 +23,10 @@ int bind(sqlite3_stmt *statement, int index, const QVariant &value)
         return sqlite3_bind_text16(
             statement, index, text->utf16(), int(text->size() * 2), SQLITE_STATIC);
     }
-    case QMetaType::QByteArray: {
-        const auto *bytes = static_cast<const QByteArray *>(value.constData());
-        return sqlite3_bind_blob(
-            statement, index, bytes->constData(), int(bytes->size()), SQLITE_STATIC);
-    }
     case QMetaType::Double:
-    case QMetaType::Float:
         return sqlite3_bind_double(statement, index, value.toDouble());
-    case QMetaType::Bool:
     case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
     case QMetaType::LongLong:
-    case QMetaType::Short:
         return sqlite3_bind_int64(statement, index, value.toLongLong());
     default: {
         const QString text = value.toString();
@@ -54,9 +43,6 @@ QVariant column(sqlite3_stmt *statement, int index)
         return qint64(sqlite3_column_int64(statement, index));
     case SQLITE_FLOAT:
         return sqlite3_column_double(statement, index);
-    case SQLITE_BLOB:
-        return QByteArray(static_cast<const char *>(sqlite3_column_blob(statement, index)),
-            sqlite3_column_bytes(statement, index));
     case SQLITE_NULL:
         return {};
     default: {
