@@ -237,10 +237,16 @@ void TableView::reloadData()
             m_sections.push_back(section);
         }
     });
+    // A header that may update works out every section's position again at each resize, which
+    // froze the window for seconds over a large account; without updates it does so once, when
+    // the view next asks for a position.
+    QHeaderView *lines = m_view->verticalHeader();
+    lines->setUpdatesEnabled(false);
     for (const Section &section : m_sections) {
         if (section.inlineHeader)
-            m_view->verticalHeader()->resizeSection(section.firstLine - 1, sectionHeaderHeight);
+            lines->resizeSection(section.firstLine - 1, sectionHeaderHeight);
     }
+    lines->setUpdatesEnabled(true);
     const bool sticky = m_sections.size() == 1 && !m_sections.front().title.isEmpty();
     m_stickyHeader->setVisible(sticky);
     if (sticky)
