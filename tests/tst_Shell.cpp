@@ -6,6 +6,7 @@
 #include "Screenshot.h"
 #include "ScriptedTrackingServer.h"
 #include "TestEnvironment.h"
+#include "TextContrast.h"
 #include "TrackingScreen.h"
 
 #include "shell/AppDelegate.h"
@@ -30,8 +31,11 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QWheelEvent>
 #include <QtTest>
 
@@ -40,6 +44,43 @@ namespace {
 QColor colourOf(const QWidget *view)
 {
     return view->palette().color(QPalette::Window);
+}
+
+// A desktop's dark palette, light text on dark grey, as its platform theme hands it to Qt.
+QPalette darkDesktop()
+{
+    QPalette palette(QColor(49, 54, 59), QColor(42, 46, 50));
+    for (const QPalette::ColorRole role :
+        { QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::PlaceholderText })
+        palette.setColor(role, QColor(252, 252, 252));
+    palette.setColor(QPalette::Base, QColor(27, 30, 32));
+    return palette;
+}
+
+// Where each text of a shown page lies in the root view: its labels, buttons and fields, and the
+// rows its table draws. Disabled controls are greyed on purpose.
+QList<std::pair<QString, QRect>> textsShown(QWidget *root, QWidget *page)
+{
+    QList<std::pair<QString, QRect>> texts;
+    const auto add = [&](const QString &what, QWidget *widget, const QRect &rect) {
+        if (widget->isVisibleTo(root) && widget->isEnabled() && !what.trimmed().isEmpty())
+            texts.append({ what, QRect(widget->mapTo(root, rect.topLeft()), rect.size()) });
+    };
+    for (QLabel *label : page->findChildren<QLabel *>())
+        add(label->text(), label, label->rect());
+    for (QAbstractButton *button : page->findChildren<QAbstractButton *>())
+        add(button->text(), button, button->rect());
+    for (QLineEdit *field : page->findChildren<QLineEdit *>())
+        add(field->text().isEmpty() ? field->placeholderText() : field->text(), field,
+            field->rect());
+    for (QTableView *list : page->findChildren<QTableView *>()) {
+        for (int row = 0; row < list->model()->rowCount(); ++row) {
+            const QRect line = list->visualRect(list->model()->index(row, 0));
+            add(QStringLiteral("row %1").arg(row), list->viewport(),
+                line & list->viewport()->rect());
+        }
+    }
+    return texts;
 }
 
 } // namespace
@@ -190,6 +231,57 @@ private Q_SLOTS:
                                .arg(button->width());
         }
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1String("; "))));
+    }
+
+    // Every page keeps its own colours on a dark desktop: its texts stand out from what they lie
+    // on, the theme colour or a white row or field.
+    void everyPageReadsOnADarkDesktop_data()
+    {
+        QTest::addColumn<int>("page"); // the main side's two, then the settings side's four
+        QTest::newRow("tracking") << 0;
+        QTest::newRow("history") << 1;
+        QTest::newRow("account") << 2;
+        QTest::newRow("options") << 3;
+        QTest::newRow("information") << 4;
+        QTest::newRow("colour") << 5;
+    }
+    void everyPageReadsOnADarkDesktop()
+    {
+        QFETCH(int, page);
+        const QPalette desktop = QApplication::palette();
+        QApplication::setPalette(darkDesktop());
+        const QString theme = prefs().stringForKey(PreferenceKeys::bg);
+        prefs().removeObjectForKey(PreferenceKeys::bg); // yellow, as on a first start
+        const auto restore = qScopeGuard([&] {
+            QApplication::setPalette(desktop);
+            prefs().setString(theme, PreferenceKeys::bg);
+        });
+        server->setDefaultReply(ScriptedHttpServer::text("Name,Test|Device,This computer"));
+        RootViewController root;
+        root.view()->show();
+        NotificationCenter::defaultCenter().postNotificationName(NotificationNames::LocationSent,
+            QStringLiteral("http://localhost:8080/log.php?u=Test&d=5f0c3be1&lat=51.504512"
+                           "&long=-0.129988&when=20261209140509&ver=v2.5&acc=6&speed=11 MPH&id=1"));
+        PagedContainer *side = root.stackedMainViewController();
+        if (page >= 2) {
+            root.toggleView();
+            side = root.stackedViewController();
+            QTest::mouseClick(root.view()->findChild<QPushButton *>("cbGetInfo"), Qt::LeftButton);
+        }
+        const int index = page >= 2 ? page - 2 : page;
+        side->scrollView()->setContentOffset({ index * double(side->scrollView()->width()), 0 });
+        QTRY_VERIFY_WITH_TIMEOUT(!root.view()->findChild<PageCurlTransition *>(), 3000);
+        QWidget *view = side->pages().at(std::size_t(index))->view();
+        const QList<std::pair<QString, QRect>> texts = textsShown(root.view(), view);
+        QVERIFY(texts.size() >= 3);
+        const QImage shot = root.view()->grab().toImage();
+        QStringList faint;
+        for (const auto &[what, rect] : texts) {
+            const double contrast = textContrast(shot, rect);
+            if (contrast < 4.5)
+                faint << QStringLiteral("\"%1\" %2:1").arg(what).arg(contrast, 0, 'f', 1);
+        }
+        QVERIFY2(faint.isEmpty(), qPrintable(faint.join(QLatin1String(", "))));
     }
 
     // What a screen reader says of each control that takes focus.

@@ -1,6 +1,8 @@
 // ViewController: base of every screen; builds its view from the screen's Designer form.
 #include "ViewController.h"
 
+#include "PagePalette.h"
+
 #include <QLabel>
 #include <QLayout>
 
@@ -89,6 +91,7 @@ QWidget *ViewController::view()
 {
     if (!m_view) {
         m_view = new QWidget;
+        m_view->setPalette(PagePalette::palette());
         loadView(m_view);
         fixFontsAsPixels(m_view);
         orderTabAsRead(m_view);

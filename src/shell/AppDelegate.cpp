@@ -15,6 +15,8 @@
 #include <QWindow>
 #include <QWindowStateChangeEvent>
 
+#include <utility>
+
 AppDelegate::AppDelegate(QObject *parent)
     : QObject(parent)
     , m_window(new QWidget)
@@ -46,11 +48,14 @@ void AppDelegate::applicationDidFinishLaunching()
     m_window->windowHandle()->installEventFilter(this);
     m_window->activateWindow();
     m_window->raise();
-    // The platform reports the application active after launch; where nothing activates the
-    // window (no window manager), say so once all the same.
+    // The platform reports the application active after launch, but the window system's report
+    // comes a moment later, and never where nothing activates windows (no window manager). The
+    // tracking screen hears of the launch now, once: the late report is the same activation.
     QTimer::singleShot(0, this, [this] {
-        if (!m_activeSeen)
+        if (m_launch == Launch::Waiting) {
+            m_launch = Launch::ToldAhead;
             applicationDidBecomeActive();
+        }
     });
 }
 
@@ -62,20 +67,27 @@ void AppDelegate::applicationDidEnterBackground()
 
 void AppDelegate::applicationDidBecomeActive()
 {
-    m_activeSeen = true;
     if (Device::respondsToIsMultitaskingSupported())
         m_rootViewController->stackedMainViewController()->switchToBackgroundMode(false);
 }
 
+void AppDelegate::enterBackgroundUnlessClosing()
+{
+    if (!m_closing)
+        applicationDidEnterBackground();
+}
+
 void AppDelegate::onApplicationStateChanged(Qt::ApplicationState state)
 {
+    const Launch launch = std::exchange(m_launch, Launch::Over);
     switch (state) {
     case Qt::ApplicationActive:
-        applicationDidBecomeActive();
+        if (launch != Launch::ToldAhead)
+            applicationDidBecomeActive();
         break;
     case Qt::ApplicationHidden:
     case Qt::ApplicationSuspended:
-        applicationDidEnterBackground();
+        enterBackgroundUnlessClosing();
         break;
     case Qt::ApplicationInactive:
         applicationWillResignActive();
@@ -98,10 +110,27 @@ bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
         QTimer::singleShot(0, this, &AppDelegate::setApplicationIcon); // after the painting
     }
     if (watched == m_window) {
-        if (event->type() == QEvent::WindowStateChange && m_window->isMinimized())
-            applicationDidEnterBackground();
-        else if (event->type() == QEvent::Hide && !event->spontaneous())
-            applicationDidEnterBackground();
+        switch (event->type()) {
+        case QEvent::WindowStateChange:
+            if (m_window->isMinimized())
+                enterBackgroundUnlessClosing();
+            break;
+        case QEvent::Hide:
+            if (!event->spontaneous())
+                enterBackgroundUnlessClosing();
+            break;
+        case QEvent::Close:
+            // Closing the window ends the application: it hides the window on the way, and the
+            // window system may call the application inactive or hidden, but termination tells
+            // the tracking screen nothing.
+            m_closing = true;
+            break;
+        case QEvent::Show:
+            m_closing = false;
+            break;
+        default:
+            break;
+        }
     }
     return QObject::eventFilter(watched, event);
 }

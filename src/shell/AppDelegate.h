@@ -30,9 +30,14 @@ protected:
 
 private:
     void onApplicationStateChanged(Qt::ApplicationState state);
+    void enterBackgroundUnlessClosing();
     static void setApplicationIcon();
 
     QPointer<QWidget> m_window;
     RootViewController *m_rootViewController;
-    bool m_activeSeen = false;
+    // Waiting: launched, nothing told yet; ToldAhead: the tracking screen was told of the
+    // launch's activation before the window system reported it.
+    enum class Launch { Waiting, ToldAhead, Over };
+    Launch m_launch = Launch::Waiting;
+    bool m_closing = false;
 };

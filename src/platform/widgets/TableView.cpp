@@ -73,8 +73,9 @@ public:
     static void paintHeader(QPainter *painter, const QRect &rect, const QString &title)
     {
         QLinearGradient fill(rect.topLeft(), rect.bottomLeft());
-        fill.setColorAt(0, QColor(144, 159, 170));
-        fill.setColorAt(1, QColor(184, 193, 200));
+        // Dark enough for its white title to read (a contrast of 4.5:1 at the light end).
+        fill.setColorAt(0, QColor(84, 98, 110));
+        fill.setColorAt(1, QColor(104, 117, 128));
         painter->fillRect(rect, fill);
         QFont font = painter->font();
         font.setBold(true);
@@ -93,6 +94,12 @@ private:
         if (std::unique_ptr<TableViewCell> cell
             = source->tableViewCellForRowAtIndexPath(m_table, path)) {
             cell->setAttribute(Qt::WA_DontShowOnScreen);
+            // A cell has no parent to take colours from: it is drawn in the table's, not in
+            // the desktop's, which may be light text for dark rows. Every colour counts as set,
+            // or the cell would take the desktop's for those the table only inherited.
+            QPalette colours = m_table->palette();
+            colours.setResolveMask(~QPalette::ResolveMask(0));
+            cell->setPalette(colours);
             cell->resize(rect.size());
             // The cell is never shown, so its views count as hidden until they are marked
             // visible; views the data source hid on purpose stay hidden.
