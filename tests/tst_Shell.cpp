@@ -162,6 +162,18 @@ private Q_SLOTS:
         QCOMPARE(settings->pageControl()->currentPage(), 0);
         QCOMPARE(root.flipsideNavigationBar()->rightButton()->text(), QStringLiteral("  Done   "));
         QCOMPARE(root.flipsideNavigationBar()->rightButton()->width(), 200);
+        // The yellow link line runs under the wide "Done" button, not across it.
+        QTRY_VERIFY_WITH_TIMEOUT(!root.view()->findChild<PageCurlTransition *>(), 3000);
+        const QImage shot = root.view()->grab().toImage();
+        const QRect done // less its rounded corners
+            = root.flipsideNavigationBar()->rightButton()->geometry().adjusted(6, 1, -6, -1);
+        for (int y = done.top(); y <= done.bottom(); ++y) {
+            for (int x = done.left(); x <= done.right(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                QVERIFY2(!(c.red() > 150 && c.green() > 150 && c.blue() < 100),
+                    qPrintable(QStringLiteral("yellow at %1,%2").arg(x).arg(y)));
+            }
+        }
         // Both titles are whole and clear of their bar's button.
         for (NavigationBar *bar : { root.mainsideNavigationBar(), root.flipsideNavigationBar() }) {
             QVERIFY(!bar->titleRect().intersects(bar->rightButton()->geometry()));

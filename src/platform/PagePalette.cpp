@@ -26,7 +26,8 @@ QPalette PagePalette::palette()
 {
     const QPalette light = lightColours();
     QPalette palette;
-    for (const QPalette::ColorGroup group : { QPalette::Active, QPalette::Inactive, QPalette::Disabled }) {
+    for (const QPalette::ColorGroup group :
+        { QPalette::Active, QPalette::Inactive, QPalette::Disabled }) {
         for (int role = 0; role < QPalette::NColorRoles; ++role) {
             const auto colourRole = QPalette::ColorRole(role);
             if (colourRole != QPalette::Window && colourRole != QPalette::NoRole)

@@ -40,9 +40,10 @@ inline double textContrast(const QImage &picture, const QRect &region)
     }
     if (counts.isEmpty())
         return 1.0;
-    const QRgb background = std::max_element(counts.keyValueBegin(), counts.keyValueEnd(),
-        [](const auto &a, const auto &b) { return a.second < b.second; })
-                                ->first;
+    const QRgb background = std::max_element(
+        counts.keyValueBegin(), counts.keyValueEnd(), [](const auto &a, const auto &b) {
+            return a.second < b.second;
+        })->first;
     double best = 1.0;
     for (auto it = counts.keyBegin(); it != counts.keyEnd(); ++it)
         best = std::max(best, contrastRatio(*it, background));

@@ -33,6 +33,7 @@ NavigationBar::NavigationBar(const QRect &frame, QWidget *parent)
 NavigationBar::~NavigationBar()
 {
     delete m_decorations.data();
+    delete m_rightButton.data();
 }
 
 void NavigationBar::setBarStyle(BarStyle style)
@@ -56,23 +57,24 @@ QList<QWidget *> NavigationBar::subviews() const
 void NavigationBar::pushNavigationItem(const NavigationItem &item, bool)
 {
     m_title = item.title;
-    delete m_rightButton;
-    m_rightButton = new QPushButton(item.rightButtonTitle, this);
+    delete m_rightButton.data();
+    m_rightButton = new QPushButton(item.rightButtonTitle);
     m_rightButton->setObjectName(QStringLiteral("rightButton"));
     m_rightButton->setStyleSheet(buttonStyleSheet(item.rightButtonStyle));
     m_rightButton->setCursor(Qt::PointingHandCursor);
     const int width = item.rightButtonWidth > 0
         ? item.rightButtonWidth
         : m_rightButton->fontMetrics().horizontalAdvance(item.rightButtonTitle) + 24;
-    m_rightButton->setGeometry(m_frame.width() - 5 - width, 7, width, 30);
+    m_rightButtonFrame = QRect(m_frame.width() - 5 - width, 7, width, 30);
     if (item.rightButtonAction)
         connect(m_rightButton, &QPushButton::clicked, this, item.rightButtonAction);
-    m_rightButton->show();
+    placeDecorations();
     update();
 }
 
-// The decoration layer goes wherever the bar goes, shows when it shows, and stays on top of
-// its siblings, the bar included.
+// The decoration layer and the button go wherever the bar goes, show when it shows, and stay on
+// top of its siblings, the bar included: the layer, then the button above it, as a button pushed
+// after the labels were added lies above them.
 bool NavigationBar::event(QEvent *event)
 {
     const bool handled = QWidget::event(event);
@@ -93,13 +95,19 @@ bool NavigationBar::event(QEvent *event)
 void NavigationBar::placeDecorations()
 {
     QWidget *parent = parentWidget();
-    if (m_decorations->parentWidget() != parent)
-        m_decorations->setParent(parent);
-    if (!parent)
-        return;
-    m_decorations->setGeometry(QRect(pos(), parent->size()));
-    m_decorations->raise();
-    m_decorations->setVisible(isVisibleTo(parent));
+    const auto place = [&](QWidget *overlay, const QRect &frame) {
+        if (!overlay)
+            return;
+        if (overlay->parentWidget() != parent)
+            overlay->setParent(parent);
+        if (!parent)
+            return;
+        overlay->setGeometry(frame.translated(pos()));
+        overlay->raise();
+        overlay->setVisible(isVisibleTo(parent));
+    };
+    place(m_decorations, QRect(QPoint(), parent ? parent->size() : QSize()));
+    place(m_rightButton, m_rightButtonFrame);
 }
 
 void NavigationBar::paintEvent(QPaintEvent *)
@@ -144,9 +152,9 @@ NavigationBar::TitleLayout NavigationBar::titleLayout() const
     const QRect bar(QPoint(0, 0), m_frame.size());
     QRect centred(0, 0, metrics.horizontalAdvance(m_title), bar.height());
     centred.moveCenter(bar.center());
-    if (!m_rightButton || centred.right() + gap < m_rightButton->x())
+    if (!m_rightButton || centred.right() + gap < m_rightButtonFrame.x())
         return { centred, m_title };
-    const QRect room(0, 0, m_rightButton->x() - gap, bar.height());
+    const QRect room(0, 0, m_rightButtonFrame.x() - gap, bar.height());
     const QString text
         = metrics.elidedText(m_title.trimmed(), Qt::ElideRight, room.width() - 2 * gap);
     QRect shown(0, 0, metrics.horizontalAdvance(text), bar.height());

@@ -20,7 +20,8 @@ struct NavigationItem
 
 // Views added to the bar are decoration: they show above the bar and what lies beside it, even
 // far outside the bar, but take no input, so presses on them reach whatever lies beneath. They
-// live on a see-through layer that follows the bar into its parent, always on top there.
+// live on a see-through layer that follows the bar into its parent, on top there but for the
+// bar's button, which follows the bar the same way and lies above them.
 class NavigationBar : public QWidget
 {
     Q_OBJECT
@@ -64,5 +65,6 @@ private:
     QPointer<QWidget> m_decorations;
     BarStyle m_style = Default;
     QString m_title;
-    QPushButton *m_rightButton = nullptr;
+    QPointer<QPushButton> m_rightButton;
+    QRect m_rightButtonFrame; // in the bar's coordinates
 };
