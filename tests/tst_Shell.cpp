@@ -372,6 +372,15 @@ private Q_SLOTS:
         curl = root.view()->findChild<PageCurlTransition *>();
         QVERIFY(curl);
         QCOMPARE(curl->direction(), PageCurlTransition::CurlDown);
+        // A switch during a curl replaces it, starting from the frame it showed.
+        QTest::qWait(300);
+        const QImage midway = root.view()->grab().toImage();
+        root.toggleView();
+        const auto curls = root.view()->findChildren<PageCurlTransition *>();
+        QCOMPARE(curls.size(), 1);
+        QCOMPARE(curls[0]->direction(), PageCurlTransition::CurlUp);
+        QCOMPARE(curls[0]->beforePicture().toImage(), midway);
+        QVERIFY(!root.isMainSideShown());
     }
 
     void indicatorPage_data()

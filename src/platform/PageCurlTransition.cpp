@@ -3,9 +3,15 @@
 
 #include <QPainter>
 
+// A curl still under way gives way to the new one, which starts from the frame it showed: two
+// at once would draw both flaps, and the older could end over the newer's last picture.
 PageCurlTransition *PageCurlTransition::begin(QWidget *view, Direction direction, int durationMs)
 {
-    return new PageCurlTransition(view, direction, durationMs);
+    const QList<PageCurlTransition *> underway
+        = view->findChildren<PageCurlTransition *>(QString(), Qt::FindDirectChildrenOnly);
+    auto *curl = new PageCurlTransition(view, direction, durationMs);
+    qDeleteAll(underway);
+    return curl;
 }
 
 PageCurlTransition::PageCurlTransition(QWidget *view, Direction direction, int durationMs)
