@@ -127,17 +127,22 @@ private Q_SLOTS:
         QTest::addColumn<float>("saturation");
         QTest::addColumn<float>("brightness");
         QTest::addColumn<QPoint>("marker");
-        QTest::newRow("stored values") << QStringList { "0.25", "0.75", "0.716666639" } << 0.25f
-                                       << 0.75f << 0.71666664f << QPoint(100, 404);
+        QTest::addColumn<QString>("numbers"); // hue, saturation, brightness, red, green, blue
+        QTest::newRow("stored values")
+            << QStringList { "0.25", "0.75", "0.716666639" } << 0.25f << 0.75f << 0.71666664f
+            << QPoint(100, 404) << QStringLiteral("63 191 182 114 182 45");
         QTest::newRow("0.0 counts as none")
-            << QStringList { "0", "0.7", "0.0" } << 0.5f << 0.7f << 0.5f << QPoint(165, 404);
+            << QStringList { "0", "0.7", "0.0" } << 0.5f << 0.7f << 0.5f << QPoint(165, 404)
+            << QStringLiteral("127 178 127 38 127 127");
         QTest::newRow("values from the mappings' edges, unclamped")
             << QStringList { "0.99999666", "1.15564203", "1.01666665" } << 0.99999666f << 1.1556420f
-            << 1.0166667f << QPoint(10, 404);
+            << 1.0166667f << QPoint(10, 404) << QStringLiteral("254 294 259 259 -40 -40");
         QTest::newRow("negative") << QStringList { "-0.25", QString(), "0.0166666" } << -0.25f
-                                  << 0.5f << 0.0166666f << QPoint(310, 404);
+                                  << 0.5f << 0.0166666f << QPoint(310, 404)
+                                  << QStringLiteral("-63 127 4 3 2 4");
         QTest::newRow("unreadable text reads as none")
-            << QStringList { "red", "0.3", "" } << 0.5f << 0.3f << 0.5f << QPoint(165, 404);
+            << QStringList { "red", "0.3", "" } << 0.5f << 0.3f << 0.5f << QPoint(165, 404)
+            << QStringLiteral("127 76 127 89 127 127");
     }
     void seeding()
     {
@@ -146,6 +151,7 @@ private Q_SLOTS:
         QFETCH(float, saturation);
         QFETCH(float, brightness);
         QFETCH(QPoint, marker);
+        QFETCH(QString, numbers);
         const QStringList keys { "hue", "sat", "bright" };
         for (int i = 0; i < 3; ++i) {
             if (!stored[i].isNull())
@@ -157,8 +163,9 @@ private Q_SLOTS:
         QCOMPARE(picker().currentBrightness(), brightness);
         QCOMPARE(p.getSelectedColor(), colorWithHue(hue, saturation, brightness));
         QCOMPARE(markerCentre(), marker);
-        // Seeding shows nothing but the marker until a touch.
-        QCOMPARE(labels(), formTexts);
+        // The numbers describe the seeded values; the hex label keeps the form's text, as no
+        // colour is stored.
+        QCOMPARE(labels(), QStringList { formTexts[0] } + numbers.split(' '));
         QCOMPARE(out().crossHairs->geometry().center(), formCrossHairs);
     }
 
@@ -282,8 +289,8 @@ private Q_SLOTS:
         QCOMPARE(next.value("crosshair"), QStringLiteral("160,298")); // where the form has it
         QCOMPARE(next.value("page"), QStringLiteral("#b6b538"));
         QCOMPARE(next.value("swatch"), QStringLiteral("#b6b538"));
-        // The hex label starts from the stored colour, the other labels from the form.
-        QCOMPARE(next.value("labels"), (QStringList { "#B6B538" } + formTexts.mid(1)).join('|'));
+        // The labels start from the stored colour and the restored values.
+        QCOMPARE(next.value("labels"), QStringLiteral("#B6B538|41|175|182|182|181|56"));
 
         // A touch on the bar where the finger was shows the restored colour again.
         const QMap<QString, QString> touched = restart(QStringLiteral("100"));

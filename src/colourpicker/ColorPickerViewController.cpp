@@ -60,6 +60,11 @@ void ColorPickerViewController::viewDidLoad()
     const QString stored = defaults().stringForKey(PreferenceKeys::bg);
     if (stored.size() == 6 && QColor::isValidColorName(QLatin1Char('#') + stored))
         ui->pickerView->outlets().colorInHex->setText(QLatin1Char('#') + stored.toUpper());
+    // The numbers beside it describe the restored values, as a touch would show them, not the
+    // form's colour.
+    ui->pickerView->getStringForHSL(ui->pickerView->currentHue(),
+        ui->pickerView->currentSaturation(), ui->pickerView->currentBrightness());
+    ui->pickerView->getStringForRGB(ui->pickerView->getColorShown());
     // Nothing is posted here: the settings side posts once all its pages exist.
     ThemeColour::observe(this, [this] { backgroundColorSet(); });
 }
