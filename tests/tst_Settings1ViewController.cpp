@@ -198,6 +198,9 @@ private Q_SLOTS:
         QTest::newRow("USER and a name")
             << QByteArray("USERAnna") << 200 << true << "Validated Anna"
             << "Anna" << none;
+        const QString widest(20, QLatin1Char('W'));
+        QTest::newRow("USER and the widest name allowed")
+            << "USER" + widest.toLatin1() << 200 << true << "Validated " + widest << widest << none;
         QTest::newRow("USER alone") << QByteArray("USER") << 200 << true << "Validated "
                                     << "" << none;
         QTest::newRow("USER and non-ASCII")
@@ -246,6 +249,12 @@ private Q_SLOTS:
         QCOMPARE(success ? validatedMode() : entryMode(), true);
         if (success)
             QCOMPARE(p.ui.labUser->text(), storedUser);
+        // A name the server accepted shows whole.
+        for (const QLabel *label : { p.ui.labValidated, p.ui.labUser }) {
+            QVERIFY2(label->fontMetrics().horizontalAdvance(label->text())
+                    <= label->contentsRect().width(),
+                qPrintable(label->objectName()));
+        }
         const QList<QMessageBox *> alerts = openAlerts();
         QCOMPARE(alerts.size(), alert.isNull() ? 0 : 1);
         if (!alert.isNull()) {

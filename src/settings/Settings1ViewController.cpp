@@ -11,6 +11,7 @@
 #include "shared/PreferenceValues.h"
 #include "shared/ThemeColour.h"
 
+#include "platform/FittedText.h"
 #include "platform/UserDefaults.h"
 
 #include <cmath>
@@ -116,7 +117,7 @@ void Settings1ViewController::apply(const AccountValidation::Outcome &outcome)
 {
     switch (outcome.kind) {
     case AccountValidation::Outcome::Kind::Success:
-        ui->labValidated->setText(QStringLiteral("Validated %1").arg(outcome.text));
+        FittedText::setText(ui->labValidated, QStringLiteral("Validated %1").arg(outcome.text));
         disallowTest();
         defaults().setBool(true, PreferenceKeys::validated);
         defaults().setString(outcome.text, PreferenceKeys::user);
@@ -124,17 +125,18 @@ void Settings1ViewController::apply(const AccountValidation::Outcome &outcome)
         break;
     case AccountValidation::Outcome::Kind::Failure:
         if (outcome.text == QLatin1String("?")) {
-            ui->labValidated->setText(QStringLiteral("Not previously registered."));
+            FittedText::setText(ui->labValidated, QStringLiteral("Not previously registered."));
             ui->txtUser->setText(QStringLiteral(""));
         } else {
-            ui->labValidated->setText(QStringLiteral("Not Validated: %1").arg(outcome.text));
+            FittedText::setText(
+                ui->labValidated, QStringLiteral("Not Validated: %1").arg(outcome.text));
         }
         showEntryMode();
         defaults().setBool(false, PreferenceKeys::validated);
         defaults().synchronize();
         break;
     case AccountValidation::Outcome::Kind::Error:
-        ui->labValidated->setText(outcome.text);
+        FittedText::setText(ui->labValidated, outcome.text);
         if (ui->txtUser->text() == QLatin1String("?")) {
             ui->cbValidate->setEnabled(false);
             ui->txtUser->setText(QStringLiteral(""));
@@ -158,14 +160,14 @@ void Settings1ViewController::disallowTest()
     ui->cbUseTest->hide();
     ui->cbValidate->hide();
     ui->labValidated->hide();
-    ui->labUser->setText(ui->txtUser->text());
+    FittedText::setText(ui->labUser, ui->txtUser->text());
     ui->labUser->show();
 }
 
 void Settings1ViewController::forgottenUser()
 {
     ui->txtUser->setText(QStringLiteral("?"));
-    ui->labValidated->setText(QStringLiteral("Checking..."));
+    FittedText::setText(ui->labValidated, QStringLiteral("Checking..."));
     validateUser();
     UndoEnabled();
 }
@@ -176,7 +178,7 @@ void Settings1ViewController::useTest()
     defaults().setBool(true, PreferenceKeys::validated);
     defaults().setString(ui->txtUser->text(), PreferenceKeys::user);
     defaults().synchronize();
-    ui->labValidated->setText(QStringLiteral("Validated %1").arg(ui->txtUser->text()));
+    FittedText::setText(ui->labValidated, QStringLiteral("Validated %1").arg(ui->txtUser->text()));
     UndoEnabled();
 }
 
