@@ -2,8 +2,9 @@
 // go in through XTest (xdotool), and what a person would notice comes out: the preferences
 // file, the requests the server received, and the pixels on the screen. Run by
 // run-real-window.sh, under an X server and in a network namespace of the test's own, where
-// the scripted server answers at the program's built-in address, localhost:8080.
+// the scripted server answers at the server address built into the program.
 #include "ScriptedHttpServer.h"
+#include "TextContrast.h"
 
 #include <QGuiApplication>
 #include <QProcess>
@@ -11,6 +12,11 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -31,13 +37,63 @@ QPoint onPage(int x, int y)
     return { x, barHeight + y };
 }
 
-void xdotool(const QStringList &arguments)
+QByteArray xdotool(const QStringList &arguments, int timeoutMs = 10000)
 {
     QProcess tool;
     tool.start(QStringLiteral("xdotool"), arguments);
-    QVERIFY2(tool.waitForFinished(10000) && tool.exitCode() == 0,
-        qPrintable(arguments.join(' ') + ": " + tool.readAllStandardError()));
+    const bool done = tool.waitForFinished(timeoutMs) && tool.exitCode() == 0;
+    [&] { QVERIFY2(done, qPrintable(arguments.join(' ') + ": " + tool.readAllStandardError())); }();
+    return tool.readAllStandardOutput();
 }
+
+// What a window manager sends when the user closes a window: WM_DELETE_WINDOW in a
+// WM_PROTOCOLS message.
+void askToClose(xcb_window_t window)
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    QVERIFY(x11);
+    xcb_connection_t *connection = x11->connection();
+    const auto atom = [connection](const char *name) {
+        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return found;
+    };
+    xcb_client_message_event_t message {};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = atom("WM_PROTOCOLS");
+    message.data.data32[0] = atom("WM_DELETE_WINDOW");
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(
+        connection, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&message));
+    xcb_flush(connection);
+}
+
+// Colours as a dark desktop theme writes them for Qt's KDE platform theme to read, with the
+// settings of an X11 session of that desktop.
+const char darkColourScheme[] = R"([Colors:Button]
+BackgroundNormal=49,54,59
+ForegroundNormal=252,252,252
+[Colors:Selection]
+BackgroundNormal=61,174,233
+ForegroundNormal=252,252,252
+[Colors:Tooltip]
+BackgroundNormal=49,54,59
+ForegroundNormal=252,252,252
+[Colors:View]
+BackgroundNormal=27,30,32
+ForegroundNormal=252,252,252
+ForegroundInactive=161,169,177
+[Colors:Window]
+BackgroundNormal=42,46,50
+ForegroundNormal=252,252,252
+ForegroundInactive=161,169,177
+[General]
+ColorScheme=BreezeDark
+)";
 
 void moveTo(QPoint at)
 {
@@ -96,6 +152,28 @@ bool showsHistory(const QImage &shot)
     return QColor(shot.pixel(onPage(160, 375))) != QColor(255, 255, 0);
 }
 
+// Where the texts of each page lie, in the page's own coordinates: captions, values, a field, a
+// table's first row.
+struct PageTexts
+{
+    QString page;
+    QList<QRect> texts;
+};
+
+const QList<PageTexts> textsOfEveryPage {
+    { QStringLiteral("tracking"),
+        { { 10, 52, 300, 22 }, { 10, 134, 300, 22 }, { 10, 240, 300, 22 }, { 10, 302, 70, 22 } } },
+    { QStringLiteral("history"), { { 0, 0, 320, 22 }, { 0, 22, 320, 35 } } },
+    { QStringLiteral("account"),
+        { { 10, 6, 200, 20 }, { 10, 32, 88, 28 }, { 100, 32, 210, 28 }, { 10, 140, 300, 18 },
+            { 10, 232, 200, 20 } } },
+    { QStringLiteral("options"),
+        { { 10, 14, 300, 22 }, { 10, 72, 300, 16 }, { 10, 110, 240, 22 } } },
+    { QStringLiteral("information"), { { 0, 0, 320, 22 }, { 0, 22, 300, 30 } } },
+    { QStringLiteral("colour"),
+        { { 10, 4, 200, 22 }, { 102, 30, 116, 28 }, { 102, 76, 70, 18 }, { 10, 356, 300, 20 } } },
+};
+
 } // namespace
 
 class TestRealWindow : public QObject
@@ -106,6 +184,13 @@ private:
     QTemporaryDir home;
     std::unique_ptr<ScriptedHttpServer> server;
     QProcess app;
+    QString serverPath; // the path of the built-in server address, "/" or deeper
+
+    // The first request line of a report as "Test".
+    [[nodiscard]] QByteArray reportStart() const
+    {
+        return "GET " + serverPath.toUtf8() + "log.php?u=Test&d=";
+    }
 
     [[nodiscard]] QString prefsFile() const
     {
@@ -116,7 +201,11 @@ private:
         return QSettings(prefsFile(), QSettings::IniFormat).value(key);
     }
 
-    void start(const QVariantMap &preferences = {})
+    // How the program is started: as it is, on a dark desktop, or under gdb, which prints each
+    // background state the tracking screen is told.
+    enum class Run { Plain, DarkDesktop, Watched };
+
+    void start(const QVariantMap &preferences = {}, Run run = Run::Plain)
     {
         QFile::remove(prefsFile());
         {
@@ -124,17 +213,36 @@ private:
             for (auto it = preferences.cbegin(); it != preferences.cend(); ++it)
                 settings.setValue(it.key(), it.value());
         }
+        QFile::remove(home.filePath(".config/kdeglobals"));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("HOME"), home.path());
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(".config"));
         environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(".local/share"));
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        if (run == Run::DarkDesktop) {
+            QFile scheme(home.filePath(".config/kdeglobals"));
+            QVERIFY(scheme.open(QIODevice::WriteOnly) && scheme.write(darkColourScheme) > 0);
+            environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("KDE"));
+            environment.insert(QStringLiteral("KDE_SESSION_VERSION"), QStringLiteral("5"));
+        }
         app.setProcessEnvironment(environment);
-        app.setProcessChannelMode(QProcess::ForwardedChannels);
-        app.start(QStringLiteral(PEREGRIX),
-            { QStringLiteral("-location"), QStringLiteral("nmea:" DEMO_TRACK) });
+        const QStringList arguments { QStringLiteral("-location"),
+            QStringLiteral("nmea:" DEMO_TRACK) };
+        if (run == Run::Watched) {
+            app.setProcessChannelMode(QProcess::MergedChannels);
+            app.start(QStringLiteral("gdb"),
+                QStringList { "-q", "-nx", "-batch", "-ex", "set pagination off", "-ex",
+                    "set disable-randomization off", "-ex",
+                    "dprintf MainViewController::switchToBackgroundMode,\"told %d\\n\", "
+                    "background",
+                    "-ex", "run", "--args", PEREGRIX }
+                    + arguments);
+        } else {
+            app.setProcessChannelMode(QProcess::ForwardedChannels);
+            app.start(QStringLiteral(PEREGRIX), arguments);
+        }
         QVERIFY(app.waitForStarted());
-        xdotool({ "search", "--sync", "--onlyvisible", "--name", "^Peregrix$" });
+        xdotool({ "search", "--sync", "--onlyvisible", "--name", "^Peregrix$" }, 60000);
         QTest::qWait(700); // painted, and the first position in
     }
 
@@ -148,8 +256,19 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(home.isValid());
-        server = std::make_unique<ScriptedHttpServer>(QHostAddress(QHostAddress::LocalHost), 8080);
-        QVERIFY2(server->port() == 8080, "localhost:8080 is taken");
+        QVERIFY(QDir().mkpath(home.filePath(".config")));
+        const QUrl builtIn(QStringLiteral(PEREGRIX_BASE_URL));
+        const QHostAddress address = builtIn.host() == QLatin1String("localhost")
+            ? QHostAddress(QHostAddress::LocalHost)
+            : QHostAddress(builtIn.host());
+        if (!address.isLoopback())
+            QSKIP(qPrintable(QStringLiteral("the program is built for the server %1, which this "
+                                            "test cannot stand in for on its loopback")
+                                 .arg(builtIn.toString())));
+        const auto port = quint16(builtIn.port(80));
+        server = std::make_unique<ScriptedHttpServer>(address, port);
+        QVERIFY2(server->port() == port, qPrintable(builtIn.authority() + " is taken"));
+        serverPath = builtIn.path();
     }
 
     void cleanup()
@@ -170,8 +289,31 @@ private Q_SLOTS:
         QTest::qWait(curlMs + lastFrameMs);
         click(onPage(107, 313)); // the updates switch
         QTRY_VERIFY_WITH_TIMEOUT(!server->requestLines().isEmpty()
-                && server->requestLines().last().startsWith("GET /log.php?u=Test&d="),
+                && server->requestLines().last().startsWith(reportStart()),
             10000);
+    }
+
+    // The tracking screen hears of the launch's activation once, however late the window
+    // system reports it, and nothing of closing the window, which ends the program.
+    void launchAndCloseTellTheTrackingScreenOnce()
+    {
+        start({}, Run::Watched);
+        QTest::qWait(2000);
+        const auto told = [this] {
+            QStringList lines;
+            for (const QByteArray &line : app.readAll().split('\n')) {
+                if (line.startsWith("told "))
+                    lines << QString::fromLatin1(line.mid(5));
+            }
+            return lines;
+        };
+        QCOMPARE(told(), QStringList { "0" });
+        const QByteArray found
+            = xdotool({ "search", "--onlyvisible", "--name", "^Peregrix$" }).trimmed();
+        askToClose(xcb_window_t(found.split('\n').first().toULong()));
+        QVERIFY(app.waitForFinished(20000));
+        QCOMPARE(told(), QStringList {});
+        QCOMPARE(app.exitCode(), 0);
     }
 
     // Every switch curls from what was shown to what will be shown, the first one included.
@@ -219,6 +361,86 @@ private Q_SLOTS:
                 qPrintable(stored.join(' ') + QLatin1String(" then ") + bg));
             stored << bg;
         }
+    }
+
+    // A sideways drag pages wherever it starts: on the colour picker, on the account
+    // information table. A drag up or down on the picker is the picker's.
+    void sidewaysDragsPageEverySettingsPage()
+    {
+        start();
+        toSettings();
+        for (int page = 0; page < 3; ++page) {
+            click(pageControlRight);
+            QTest::qWait(scrollMs + lastFrameMs);
+        }
+        QCOMPARE(currentDot(screen(), 4), 3);
+        const QRect hex(onPage(102, 30), QSize(116, 28));
+        const QImage hexBefore = screen().copy(hex);
+        drag(onPage(160, 200), onPage(170, 330)); // down the colour matrix
+        QTest::qWait(scrollMs + lastFrameMs);
+        QCOMPARE(currentDot(screen(), 4), 3);
+        QVERIFY(screen().copy(hex) != hexBefore);
+        drag(onPage(40, 250), onPage(290, 250)); // across it
+        QTest::qWait(scrollMs + lastFrameMs);
+        QCOMPARE(currentDot(screen(), 4), 2);
+        drag(onPage(290, 100), onPage(40, 110)); // across the information table
+        QTest::qWait(scrollMs + lastFrameMs);
+        QCOMPARE(currentDot(screen(), 4), 3);
+    }
+
+    // On a dark desktop every page keeps its own colours: its texts stand out from what they
+    // lie on. The system's own dialog follows the desktop, which shows that it is dark.
+    void everyPageReadsOnADarkDesktop()
+    {
+        server->setResponder([](const QByteArray &line) {
+            if (line.contains("getmyinfo.php"))
+                return ScriptedHttpServer::text("Name,Test|Device,This computer");
+            return ScriptedHttpServer::text(line.contains("lat=") ? "OK" : "USERNAME IN USE");
+        });
+        start({ { QStringLiteral("user"), QStringLiteral("Test") },
+                  { QStringLiteral("validated"), true }, { QStringLiteral("sendauto"), true } },
+            Run::DarkDesktop);
+        QTRY_VERIFY_WITH_TIMEOUT(!server->requestLines().isEmpty(), 10000);
+        QTest::qWait(lastFrameMs);
+        QStringList faint;
+        const auto check = [&](const PageTexts &page) {
+            const QImage shot = screen();
+            for (const QRect &text : page.texts) {
+                const double contrast = textContrast(shot, text.translated(0, barHeight));
+                if (contrast < 4.5)
+                    faint << QStringLiteral("%1 at %2,%3: %4:1")
+                                 .arg(page.page)
+                                 .arg(text.x())
+                                 .arg(text.y())
+                                 .arg(contrast, 0, 'f', 1);
+            }
+        };
+        check(textsOfEveryPage[0]);
+        drag(onPage(290, 200), onPage(40, 200));
+        QTest::qWait(scrollMs + lastFrameMs);
+        check(textsOfEveryPage[1]);
+        toSettings();
+        check(textsOfEveryPage[2]);
+        // A name the server refuses with a message: the alert is the system's own dialog.
+        click(onPage(200, 46));
+        key(QStringLiteral("ctrl+a"));
+        xdotool({ "type", "Anna" });
+        click(onPage(150, 79)); // "Validate"
+        QTest::qWait(500);
+        // It opens over the middle of the window, left of its button.
+        QVERIFY2(qGray(screen().pixel(90, 215)) < 80, "the desktop's dialog is not dark");
+        key(QStringLiteral("Return"));
+        QTest::qWait(lastFrameMs);
+        for (int page = 3; page < 6; ++page) {
+            click(pageControlRight);
+            QTest::qWait(scrollMs + lastFrameMs);
+            if (page == 4) {
+                click(onPage(160, 375)); // "Get My Info"
+                QTest::qWait(500);
+            }
+            check(textsOfEveryPage[page]);
+        }
+        QVERIFY2(faint.isEmpty(), qPrintable(faint.join(QLatin1String("; "))));
     }
 
     void pagingByTapDragAndWheel()

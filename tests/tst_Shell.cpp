@@ -463,6 +463,60 @@ private Q_SLOTS:
         QCOMPARE(main->pageControl()->currentPage(), 1);
     }
 
+    // A sideways drag that starts on a control of a settings page turns the page, as a swipe
+    // does; a drag up or down, or on a control that is dragged sideways itself, stays with it.
+    void dragsThatStartOnAControl_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QPoint>("from"); // in the control
+        QTest::addColumn<QPoint>("by");
+        QTest::addColumn<int>("pageAfter");
+        QTest::newRow("colour matrix, sideways")
+            << 3 << "pickerView" << QPoint(200, 250) << QPoint(170, 0) << 2;
+        QTest::newRow("colour matrix, downwards")
+            << 3 << "pickerView" << QPoint(200, 180) << QPoint(20, 120) << 3;
+        QTest::newRow("information table, sideways")
+            << 2 << "list" << QPoint(200, 100) << QPoint(-170, 10) << 3;
+        QTest::newRow("Get My Info button, sideways")
+            << 2 << "cbGetInfo" << QPoint(20, 10) << QPoint(170, 0) << 1;
+        QTest::newRow("frequency slider")
+            << 0 << "frequencySlider" << QPoint(150, 10) << QPoint(-100, 0) << 0;
+    }
+    void dragsThatStartOnAControl()
+    {
+        QFETCH(int, page);
+        QFETCH(QString, control);
+        QFETCH(QPoint, from);
+        QFETCH(QPoint, by);
+        QFETCH(int, pageAfter);
+        RootViewController root;
+        root.view()->show();
+        root.toggleView();
+        StackedViewController *settings = root.stackedViewController();
+        ScrollView *scroll = settings->scrollView();
+        scroll->setContentOffset({ page * 320.0, 0 });
+        QWidget *target
+            = settings->pages().at(std::size_t(page))->view()->findChild<QWidget *>(control);
+        if (auto *list = qobject_cast<QTableView *>(target))
+            target = list->viewport(); // what a press on the list lands on
+        const QImage before = target->grab().toImage();
+        // The pointer moves over the screen while the control may move under it: every event
+        // goes to the control, as the window system's grab sends it.
+        const QPoint start = target->mapToGlobal(from);
+        QTest::mousePress(target, Qt::LeftButton, {}, from);
+        for (int step = 1; step <= 10; ++step)
+            QTest::mouseMove(target, target->mapFromGlobal(start + by * step / 10), 5);
+        QTest::qWait(150); // a pause: no flick
+        QTest::mouseRelease(target, Qt::LeftButton, {}, target->mapFromGlobal(start + by));
+        QTRY_VERIFY(!scroll->isAnimating());
+        QCOMPARE(scroll->contentOffset().x(), pageAfter * 320.0);
+        QCOMPARE(settings->pageControl()->currentPage(), pageAfter);
+        if (pageAfter == page) // the control followed the drag
+            QVERIFY(target->grab().toImage() != before);
+        QVERIFY(server->requestLines().isEmpty()); // no button was clicked on the way
+    }
+
     // However turns and touches interleave, the view comes to rest on a page and the dots agree.
     void pagingComesToRestOnAPage_data()
     {

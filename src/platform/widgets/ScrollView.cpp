@@ -2,8 +2,11 @@
 #include "ScrollView.h"
 
 #include "ScrollViewDelegate.h"
+#include "Slider.h"
 
+#include <QApplication>
 #include <QFrame>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -16,6 +19,12 @@ namespace {
 constexpr double dragThreshold = 6.0;
 constexpr double flickVelocity = 0.3; // points per millisecond: a flick turns the page
 constexpr int settleMs = 300;
+
+// Controls that are dragged sideways themselves: a drag that starts on one stays with it.
+bool keepsItsOwnDrags(const QWidget *widget)
+{
+    return qobject_cast<const Slider *>(widget) || qobject_cast<const QLineEdit *>(widget);
+}
 
 QFrame *makeIndicator(QWidget *parent)
 {
@@ -62,6 +71,9 @@ ScrollView::ScrollView(QWidget *parent)
     m_indicatorTimer.setSingleShot(true);
     m_indicatorTimer.setInterval(600);
     connect(&m_indicatorTimer, &QTimer::timeout, indicator, &QWidget::hide);
+    // Presses on the content's own controls never reach the view; the application's events are
+    // watched for a drag that starts on one of them.
+    qApp->installEventFilter(this);
 }
 
 void ScrollView::addSubview(QWidget *view)
@@ -185,8 +197,13 @@ void ScrollView::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
     m_animation.stop(); // a touch stops a settling page where it is
+    press(event->position());
+}
+
+void ScrollView::press(const QPointF &position)
+{
     m_pressed = true;
-    m_pressPosition = m_lastPosition = event->position();
+    m_pressPosition = m_lastPosition = position;
     m_offsetAtPress = m_offset;
     m_lastMoveMs = m_clock.elapsed();
     m_velocityX = 0.0;
@@ -203,6 +220,11 @@ void ScrollView::mouseMoveEvent(QMouseEvent *event)
         m_dragging = true;
         Q_EMIT dragStarted();
     }
+    dragTo(position);
+}
+
+void ScrollView::dragTo(const QPointF &position)
+{
     const qint64 now = m_clock.elapsed();
     if (now > m_lastMoveMs)
         m_velocityX = (m_lastPosition.x() - position.x()) / double(now - m_lastMoveMs);
@@ -225,10 +247,80 @@ void ScrollView::mouseReleaseEvent(QMouseEvent *event)
             animateTo(restingOffsetAfterDrag(0.0), true);
         return;
     }
+    letGo();
+}
+
+void ScrollView::letGo()
+{
+    m_pressed = false;
     m_dragging = false;
     // A pause before letting go is no flick.
     const double velocity = m_clock.elapsed() - m_lastMoveMs > 100 ? 0.0 : m_velocityX;
     animateTo(restingOffsetAfterDrag(velocity), true);
+}
+
+// A press on a control of the content goes to the control. Should the pointer then move
+// sideways more than it moves up or down, as a swipe does, the view takes the drag over from
+// the press's own point: the control is let go of away from itself, so a button is not clicked,
+// and the rest of the drag pages. A press that stays where it is, or moves up or down, is the
+// control's alone.
+bool ScrollView::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove
+        && type != QEvent::MouseButtonRelease)
+        return QWidget::eventFilter(watched, event);
+    auto *mouse = static_cast<QMouseEvent *>(event);
+    if (type == QEvent::MouseButtonPress) {
+        // A press that a control leaves to its parents comes here again for each of them; the
+        // control it was given to first is the one that has it.
+        auto *target = qobject_cast<QWidget *>(watched);
+        const bool samePress = m_controlPress.control && mouse->timestamp() == m_controlPress.time
+            && target && target->isAncestorOf(m_controlPress.control);
+        if (mouse->button() == Qt::LeftButton && target && !samePress && !m_pressed
+            && m_content->isAncestorOf(target) && m_contentSize.width() > width())
+            m_controlPress = { target, mapFromGlobal(mouse->globalPosition()), mouse->timestamp() };
+        return QWidget::eventFilter(watched, event);
+    }
+    if (!m_controlPress.control || watched != m_controlPress.control)
+        return QWidget::eventFilter(watched, event);
+    const QPointF position = mapFromGlobal(mouse->globalPosition());
+    if (type == QEvent::MouseButtonRelease) {
+        const bool taken = m_controlPress.taken;
+        m_controlPress = {};
+        if (taken)
+            letGo();
+        return taken;
+    }
+    if (m_controlPress.taken) {
+        dragTo(position);
+        return true;
+    }
+    const QPointF moved = position - m_controlPress.at;
+    if (m_pressed || std::abs(moved.x()) < dragThreshold
+        || std::abs(moved.x()) <= std::abs(moved.y()) || keepsItsOwnDrags(m_controlPress.control))
+        return QWidget::eventFilter(watched, event);
+    takeDragFrom(m_controlPress.control);
+    dragTo(position);
+    return true;
+}
+
+void ScrollView::takeDragFrom(QWidget *control)
+{
+    m_controlPress.taken = true;
+    const QPointF away(-1e6, -1e6);
+    QMouseEvent release(QEvent::MouseButtonRelease, away, control->mapToGlobal(away),
+        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    {
+        const QPointer<QWidget> guard(control);
+        m_controlPress.control = nullptr; // the release is the view's own, not one to watch
+        QCoreApplication::sendEvent(control, &release);
+        m_controlPress.control = guard;
+    }
+    m_animation.stop();
+    press(m_controlPress.at);
+    m_dragging = true;
+    Q_EMIT dragStarted();
 }
 
 void ScrollView::wheelEvent(QWheelEvent *event)

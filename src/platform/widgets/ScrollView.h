@@ -57,8 +57,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void press(const QPointF &position);
+    void dragTo(const QPointF &position);
+    void letGo();
+    void takeDragFrom(QWidget *control);
     [[nodiscard]] QPointF maximumOffset() const;
     [[nodiscard]] QPointF clamped(const QPointF &offset) const;
     [[nodiscard]] QPointF rubberBanded(const QPointF &offset) const;
@@ -84,6 +89,16 @@ private:
     qint64 m_lastMoveMs = 0;
     double m_velocityX = 0.0; // points per millisecond
     QElapsedTimer m_clock;
+
+    // A press on one of the content's controls, which the view may take over as a drag.
+    struct ControlPress
+    {
+        QPointer<QWidget> control;
+        QPointF at; // in the view's coordinates
+        quint64 time = 0;
+        bool taken = false;
+    };
+    ControlPress m_controlPress;
 
     QVariantAnimation m_animation;
     bool m_animationEndsDeceleration = false;
