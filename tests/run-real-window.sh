@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs a test program against the real peregrix in a network namespace of its own, where the
-# program's built-in server address (localhost:8080) is the test's and a default route makes
+# program's built-in server address (from PEREGRIX_BASE_URL) is the test's and a default route makes
 # the network reachable, and under a virtual X server of its own.
 #   run-real-window.sh TEST_PROGRAM [ARGS...]
 set -euo pipefail
