@@ -259,11 +259,11 @@ void ScrollView::letGo()
     animateTo(restingOffsetAfterDrag(velocity), true);
 }
 
-// A press on a control of the content goes to the control. Should the pointer then move
-// sideways more than it moves up or down, as a swipe does, the view takes the drag over from
-// the press's own point: the control is let go of away from itself, so a button is not clicked,
-// and the rest of the drag pages. A press that stays where it is, or moves up or down, is the
-// control's alone.
+// A press on a control of the content goes to the control. Should the pointer's first clear move
+// then go sideways more than up or down, as a swipe does, the view takes the drag over from the
+// press's own point: the control is let go of away from itself, so a button is not clicked, and
+// the rest of the drag pages. A press that stays where it is, or first moves up or down, is the
+// control's alone, as is any drag on a control that is dragged sideways itself.
 bool ScrollView::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
@@ -297,9 +297,13 @@ bool ScrollView::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     const QPointF moved = position - m_controlPress.at;
-    if (m_pressed || std::abs(moved.x()) < dragThreshold
-        || std::abs(moved.x()) <= std::abs(moved.y()) || keepsItsOwnDrags(m_controlPress.control))
+    if (m_pressed || std::max(std::abs(moved.x()), std::abs(moved.y())) < dragThreshold)
         return QWidget::eventFilter(watched, event);
+    // The first clear move decides, for the rest of the drag.
+    if (std::abs(moved.x()) <= std::abs(moved.y()) || keepsItsOwnDrags(m_controlPress.control)) {
+        m_controlPress = {};
+        return QWidget::eventFilter(watched, event);
+    }
     takeDragFrom(m_controlPress.control);
     dragTo(position);
     return true;
