@@ -127,22 +127,17 @@ private Q_SLOTS:
         QTest::addColumn<float>("saturation");
         QTest::addColumn<float>("brightness");
         QTest::addColumn<QPoint>("marker");
-        QTest::addColumn<QString>("numbers"); // hue, saturation, brightness, red, green, blue
-        QTest::newRow("stored values")
-            << QStringList { "0.25", "0.75", "0.716666639" } << 0.25f << 0.75f << 0.71666664f
-            << QPoint(100, 404) << QStringLiteral("63 191 182 114 182 45");
+        QTest::newRow("stored values") << QStringList { "0.25", "0.75", "0.716666639" } << 0.25f
+                                       << 0.75f << 0.71666664f << QPoint(100, 404);
         QTest::newRow("0.0 counts as none")
-            << QStringList { "0", "0.7", "0.0" } << 0.5f << 0.7f << 0.5f << QPoint(165, 404)
-            << QStringLiteral("127 178 127 38 127 127");
+            << QStringList { "0", "0.7", "0.0" } << 0.5f << 0.7f << 0.5f << QPoint(165, 404);
         QTest::newRow("values from the mappings' edges, unclamped")
             << QStringList { "0.99999666", "1.15564203", "1.01666665" } << 0.99999666f << 1.1556420f
-            << 1.0166667f << QPoint(10, 404) << QStringLiteral("254 294 259 259 -40 -40");
+            << 1.0166667f << QPoint(10, 404);
         QTest::newRow("negative") << QStringList { "-0.25", QString(), "0.0166666" } << -0.25f
-                                  << 0.5f << 0.0166666f << QPoint(310, 404)
-                                  << QStringLiteral("-63 127 4 3 2 4");
+                                  << 0.5f << 0.0166666f << QPoint(310, 404);
         QTest::newRow("unreadable text reads as none")
-            << QStringList { "red", "0.3", "" } << 0.5f << 0.3f << 0.5f << QPoint(165, 404)
-            << QStringLiteral("127 76 127 89 127 127");
+            << QStringList { "red", "0.3", "" } << 0.5f << 0.3f << 0.5f << QPoint(165, 404);
     }
     void seeding()
     {
@@ -151,7 +146,6 @@ private Q_SLOTS:
         QFETCH(float, saturation);
         QFETCH(float, brightness);
         QFETCH(QPoint, marker);
-        QFETCH(QString, numbers);
         const QStringList keys { "hue", "sat", "bright" };
         for (int i = 0; i < 3; ++i) {
             if (!stored[i].isNull())
@@ -163,9 +157,9 @@ private Q_SLOTS:
         QCOMPARE(picker().currentBrightness(), brightness);
         QCOMPARE(p.getSelectedColor(), colorWithHue(hue, saturation, brightness));
         QCOMPARE(markerCentre(), marker);
-        // The numbers describe the seeded values; the hex label keeps the form's text, as no
-        // colour is stored.
-        QCOMPARE(labels(), QStringList { formTexts[0] } + numbers.split(' '));
+        // With no colour stored, the labels keep the form's colour, hex and numbers alike, until
+        // a touch.
+        QCOMPARE(labels(), formTexts);
         QCOMPARE(out().crossHairs->geometry().center(), formCrossHairs);
     }
 
@@ -253,6 +247,8 @@ private Q_SLOTS:
         QCOMPARE(picker().currentHue(), 0.5f);
         QCOMPARE(picker().currentSaturation(), 0.88326848f);
         QCOMPARE(ThemeColour::backgroundOf(&picker()), QColor(0x7F, 0x0E, 0x0E));
+        // The numbers describe the stored colour shown beside them, not the picker's hue.
+        QCOMPARE(labels().join(' '), QStringLiteral("#7F0E0E 0 227 127 127 14 14"));
     }
 
     void themeNotificationLeavesThePickerAlone()

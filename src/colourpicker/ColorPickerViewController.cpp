@@ -9,6 +9,8 @@
 
 #include "platform/UserDefaults.h"
 
+#include <algorithm>
+
 const QString keyForHue = PreferenceKeys::hue;
 const QString keyForSat = PreferenceKeys::sat;
 const QString keyForBright = PreferenceKeys::bright;
@@ -57,16 +59,36 @@ void ColorPickerViewController::viewDidLoad()
     ui->pickerView->setCurrentBrightness(storedOrHalf(keyForBright));
     // Setting the colour before touching the picker stores the hex label's text. Once a colour
     // has been stored, the label starts from it, so that such a set keeps the theme as it is.
+    ColorPickerView *picker = ui->pickerView;
     const QString stored = defaults().stringForKey(PreferenceKeys::bg);
-    if (stored.size() == 6 && QColor::isValidColorName(QLatin1Char('#') + stored))
-        ui->pickerView->outlets().colorInHex->setText(QLatin1Char('#') + stored.toUpper());
-    // The numbers beside it describe the restored values, as a touch would show them, not the
-    // form's colour.
-    ui->pickerView->getStringForHSL(ui->pickerView->currentHue(),
-        ui->pickerView->currentSaturation(), ui->pickerView->currentBrightness());
-    ui->pickerView->getStringForRGB(ui->pickerView->getColorShown());
+    const QColor storedColour(QLatin1Char('#') + stored);
+    if (stored.size() == 6 && storedColour.isValid())
+        picker->outlets().colorInHex->setText(QLatin1Char('#') + stored.toUpper());
+    // The numbers beside it describe the colour it shows: the restored values', as a touch would
+    // show them, or the stored colour's own where those values do not make it (a stored hue of
+    // 0 comes back as 0.5).
+    const Color restored = picker->getColorShown();
+    if (picker->outlets().colorInHex->text() == ColorPickerView::hexStringFromColor(restored)) {
+        picker->getStringForHSL(
+            picker->currentHue(), picker->currentSaturation(), picker->currentBrightness());
+        picker->getStringForRGB(restored);
+    } else if (stored.size() == 6 && storedColour.isValid()) {
+        showNumbersOf(storedColour);
+    }
     // Nothing is posted here: the settings side posts once all its pages exist.
     ThemeColour::observe(this, [this] { backgroundColorSet(); });
+}
+
+void ColorPickerViewController::showNumbersOf(const QColor &colour)
+{
+    const ColorPickerView::Outlets &labels = ui->pickerView->outlets();
+    // A grey has no hue of its own: it shows 0, as a touch at the matrix's left edge would.
+    labels.Hcoords->setText(QString::number(std::max(0, colour.hsvHue()) * 255 / 360));
+    labels.Scoords->setText(QString::number(colour.hsvSaturation()));
+    labels.Lcoords->setText(QString::number(colour.value()));
+    labels.Rcoords->setText(QString::number(colour.red()));
+    labels.Gcoords->setText(QString::number(colour.green()));
+    labels.Bcoords->setText(QString::number(colour.blue()));
 }
 
 void ColorPickerViewController::setColor()

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+class QColor;
+
 #include <memory>
 
 class ColorPickerView;
@@ -40,5 +42,8 @@ protected:
     void viewDidLoad() override;
 
 private:
+    // The six numbers of a stored colour: hue, saturation, brightness, red, green, blue.
+    void showNumbersOf(const QColor &colour);
+
     std::unique_ptr<Ui::ColorPickerViewController> ui;
 };
