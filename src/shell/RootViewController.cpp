@@ -23,10 +23,13 @@ QPointer<QLabel> titleWWW2;
 const QString byLine = QStringLiteral("by M. Okafor");
 const QString webSite = QStringLiteral("peregrix.example");
 
-QLabel *aboutLabel(const QRect &frame, Qt::Alignment alignment, const QString &text, int pixelSize,
-    const QColor &colour)
+// Each label is the root view's, hidden, until a side's bar takes it: the settings side's may
+// never be built.
+QLabel *aboutLabel(QWidget *root, const QRect &frame, Qt::Alignment alignment, const QString &text,
+    int pixelSize, const QColor &colour)
 {
-    auto *label = new QLabel(text);
+    auto *label = new QLabel(text, root);
+    label->hide();
     label->setGeometry(frame);
     label->setAlignment(alignment | Qt::AlignVCenter);
     QFont font(QStringLiteral("Helvetica"));
@@ -74,14 +77,14 @@ void RootViewController::viewDidLoad()
 {
     appTitle = QStringLiteral("Peregrix      ");
     const QColor lightGrey = QColor::fromRgbF(2.0f / 3, 2.0f / 3, 2.0f / 3);
-    titleFacebook1 = aboutLabel({ 60, 22, 140, 32 }, Qt::AlignHCenter,
+    titleFacebook1 = aboutLabel(view(), { 60, 22, 140, 32 }, Qt::AlignHCenter,
         QStringLiteral("Catch me on facebook"), 11, lightGrey);
-    titleFacebook2 = aboutLabel({ 60, 22, 140, 32 }, Qt::AlignHCenter,
+    titleFacebook2 = aboutLabel(view(), { 60, 22, 140, 32 }, Qt::AlignHCenter,
         QStringLiteral("Catch me on facebook"), 12, Qt::yellow);
-    titleBy1 = aboutLabel({ 5, 435, 100, 30 }, Qt::AlignLeft, byLine, 11, Qt::black);
-    titleBy2 = aboutLabel({ 5, 435, 100, 30 }, Qt::AlignLeft, byLine, 11, Qt::black);
-    titleWWW1 = aboutLabel({ 105, 435, 210, 30 }, Qt::AlignRight, webSite, 11, Qt::black);
-    titleWWW2 = aboutLabel({ 105, 435, 210, 30 }, Qt::AlignRight, webSite, 11, Qt::black);
+    titleBy1 = aboutLabel(view(), { 5, 435, 100, 30 }, Qt::AlignLeft, byLine, 11, Qt::black);
+    titleBy2 = aboutLabel(view(), { 5, 435, 100, 30 }, Qt::AlignLeft, byLine, 11, Qt::black);
+    titleWWW1 = aboutLabel(view(), { 105, 435, 210, 30 }, Qt::AlignRight, webSite, 11, Qt::black);
+    titleWWW2 = aboutLabel(view(), { 105, 435, 210, 30 }, Qt::AlignRight, webSite, 11, Qt::black);
     ViewController::viewDidLoad();
     loadMainsideViewController();
 }
