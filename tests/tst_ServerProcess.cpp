@@ -463,7 +463,10 @@ private Q_SLOTS:
             connections, pingTimes[0], pingTimes[1], pingTimes[2], allEnded, peak);
         QCOMPARE(timedOut, connections);
         QVERIFY(allEnded >= ConnectionGuard::requestDeadlineMs - 1000);
+        // AddressSanitizer's shadow memory and quarantine take several times the server's own.
+#ifndef __SANITIZE_ADDRESS__
         QVERIFY2(peak > 0 && peak < 100 * 1024, qPrintable(QString::number(peak)));
+#endif
     }
 
     void closedRegistrationWithoutTestUser()
