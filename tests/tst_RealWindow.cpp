@@ -252,6 +252,16 @@ private:
         QTest::qWait(curlMs + lastFrameMs);
     }
 
+    void toColourPage()
+    {
+        toSettings();
+        for (int page = 0; page < 3; ++page) {
+            click(pageControlRight);
+            QTest::qWait(scrollMs + lastFrameMs);
+        }
+        QCOMPARE(currentDot(screen(), 4), 3);
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -345,12 +355,7 @@ private Q_SLOTS:
     void brightnessBarAlongItsHeight()
     {
         start();
-        toSettings();
-        for (int page = 0; page < 3; ++page) {
-            click(pageControlRight);
-            QTest::qWait(scrollMs + lastFrameMs);
-        }
-        QCOMPARE(currentDot(screen(), 4), 3);
+        toColourPage();
         QStringList stored;
         for (const QPoint at : { QPoint(40, 385), QPoint(90, 395), QPoint(140, 405),
                  QPoint(190, 415), QPoint(240, 422) }) {
@@ -368,12 +373,7 @@ private Q_SLOTS:
     void sidewaysDragsPageEverySettingsPage()
     {
         start();
-        toSettings();
-        for (int page = 0; page < 3; ++page) {
-            click(pageControlRight);
-            QTest::qWait(scrollMs + lastFrameMs);
-        }
-        QCOMPARE(currentDot(screen(), 4), 3);
+        toColourPage();
         const QRect hex(onPage(102, 30), QSize(116, 28));
         const QImage hexBefore = screen().copy(hex);
         drag(onPage(160, 200), onPage(170, 330)); // down the colour matrix
